@@ -1,0 +1,24 @@
+#pragma once
+
+#include "CommandContext.h"
+
+#include <QString>
+
+// The static-character, scroll-text and scroll-speed commands.
+class TextCommands
+{
+public:
+    static inline const QString InvalidData = QStringLiteral("Invalid Data");
+
+    explicit TextCommands(CommandContext context) : m_context(context) {}
+
+    // The boxes' texts come in and go out: an ordinary character's box is cut
+    // to that character, also when the other box then proves invalid.
+    void showStaticCharacters(QString &firstBox, QString &secondBox);
+    void scrollText(const QString &text);
+    // speedPosition is the speed list's position, -1 when none: nothing sent.
+    void setScrollSpeed(int speedPosition);
+
+private:
+    CommandContext m_context;
+};

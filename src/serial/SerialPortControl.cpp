@@ -1,0 +1,179 @@
+#include "SerialPortControl.h"
+
+#include "PortName.h"
+
+#include <QSignalBlocker>
+
+SerialPortControl::SerialPortControl(const QString &programDir, QObject *parent)
+    : PortControl(parent), m_programDir(programDir)
+{
+    m_port.setReadBufferSize(InputBufferSize);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortControl::onError);
+}
+
+bool SerialPortControl::setCommPort(int number)
+{
+    if (number < 0) {
+        m_errorString = tr("Invalid port number %1.").arg(number);
+        return false;
+    }
+    m_commPort = number;
+    return true;
+}
+
+int SerialPortControl::commPort() const
+{
+    return m_commPort;
+}
+
+bool SerialPortControl::portOpen() const
+{
+    return m_port.isOpen();
+}
+
+bool SerialPortControl::setPortOpen(bool open)
+{
+    if (open == m_port.isOpen())
+        return true;
+    if (!open) {
+        closePort();
+        return true;
+    }
+    return this->open();
+}
+
+bool SerialPortControl::setSettings(const QString &settings)
+{
+    const std::optional<LineSettings> parsed = LineSettings::parse(settings);
+    if (!parsed) {
+        m_errorString = tr("Invalid line settings \"%1\".").arg(settings);
+        return false;
+    }
+    m_settings = settings;
+    m_lineSettings = *parsed;
+    return true;
+}
+
+QString SerialPortControl::settings() const
+{
+    return m_settings;
+}
+
+bool SerialPortControl::setInputMode(int mode)
+{
+    if (mode != 0 && mode != 1) {
+        m_errorString = tr("Invalid input mode %1.").arg(mode);
+        return false;
+    }
+    m_inputMode = mode;
+    return true;
+}
+
+int SerialPortControl::inputMode() const
+{
+    return m_inputMode;
+}
+
+bool SerialPortControl::output(const QByteArray &bytes)
+{
+    if (!m_port.isOpen()) {
+        m_errorString = tr("The port is not open.");
+        return false;
+    }
+    // flush() reports false when it had nothing to write.
+    if (bytes.isEmpty())
+        return true;
+    if (m_port.write(bytes) != bytes.size() || !m_port.flush()) {
+        loseDevice();
+        return false;
+    }
+    return true;
+}
+
+int SerialPortControl::inBufferCount()
+{
+    pullFromDevice();
+    return int(m_port.bytesAvailable());
+}
+
+QByteArray SerialPortControl::input()
+{
+    pullFromDevice();
+    return m_port.readAll();
+}
+
+QString SerialPortControl::errorString() const
+{
+    return m_errorString;
+}
+
+bool SerialPortControl::open()
+{
+    const QString device = portDevicePath(m_commPort, m_programDir);
+    if (device.isEmpty()) {
+        m_errorString = tr("Port %1 names no device.").arg(m_commPort);
+        return false;
+    }
+    // Before the open these only record the values; open() applies them and
+    // fails when the device refuses one.
+    m_port.setPortName(device);
+    if (!m_port.setBaudRate(m_lineSettings.baudRate) || !m_port.setParity(m_lineSettings.parity)
+        || !m_port.setDataBits(m_lineSettings.dataBits) || !m_port.setStopBits(m_lineSettings.stopBits)
+        || !m_port.setFlowControl(QSerialPort::NoFlowControl) || !m_port.open(QIODevice::ReadWrite)) {
+        m_errorString = tr("Port %1 (%2): %3").arg(m_commPort).arg(device, m_port.errorString());
+        return false;
+    }
+    // A new connection starts empty: whatever reached the line before is not
+    // an answer to anything this connection sends.
+    if (!m_port.clear(QSerialPort::Input)) {
+        m_errorString = tr("Port %1 (%2): %3").arg(m_commPort).arg(device, m_port.errorString());
+        closePort();
+        return false;
+    }
+    m_port.readAll();
+    ++m_connection;
+    return true;
+}
+
+void SerialPortControl::pullFromDevice()
+{
+    // The event loop may not have run since the bytes came; a zero wait takes
+    // what the system holds without blocking.
+    if (m_port.isOpen())
+        m_port.waitForReadyRead(0);
+}
+
+void SerialPortControl::closePort()
+{
+    // Closing a hung-up device fails to restore its settings. Those errors come
+    // from the close itself and are no loss of the device.
+    const QSignalBlocker quiet(m_port);
+    m_port.close();
+}
+
+void SerialPortControl::onError(QSerialPort::SerialPortError error)
+{
+    // Errors raised inside open() are the open's failure. A timeout only means
+    // that a zero wait found nothing.
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen())
+        return;
+    loseDevice();
+}
+
+void SerialPortControl::loseDevice()
+{
+    if (!m_port.isOpen())
+        return;
+    m_errorString = tr("The device %1 was lost: %2").arg(m_port.portName(), m_port.errorString());
+    closePort();
+    // Queued, so that whoever answers the loss (typically with a modal message)
+    // does not run inside QSerialPort's own notification.
+    const quint64 connection = m_connection;
+    QMetaObject::invokeMethod(
+        this,
+        [this, connection] {
+            if (connection == m_connection)
+                emit portLost();
+        },
+        Qt::QueuedConnection);
+}

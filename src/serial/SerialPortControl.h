@@ -1,0 +1,68 @@
+#pragma once
+
+#include "LineSettings.h"
+#include "PortControl.h"
+
+#include <QSerialPort>
+
+// The port control over QSerialPort. Port numbers become devices as PortName.h
+// describes, looked up in programDir.
+//
+// The input buffer holds at most 1024 bytes. Once it is full, further bytes
+// are not read from the device: they wait in the system's own buffer for the
+// tty until input() makes room, and what overflows that buffer is dropped by
+// the system.
+//
+// A lost device is closed at the first read or write error, because a hung-up
+// line otherwise reports errors at full processor load for as long as it stays
+// open. portLost() is then emitted from the event loop, after the call that
+// ran into the loss has returned, and not at all if the port was opened again
+// in the meantime.
+class SerialPortControl : public PortControl
+{
+    Q_OBJECT
+public:
+    static constexpr qint64 InputBufferSize = 1024;
+
+    explicit SerialPortControl(const QString &programDir, QObject *parent = nullptr);
+    ~SerialPortControl() override = default;
+
+    // A number given while the port is open takes effect at the next open.
+    bool setCommPort(int number) override;
+    int commPort() const override;
+
+    bool portOpen() const override;
+    bool setPortOpen(bool open) override;
+
+    // Refuses text that LineSettings cannot parse. Applied at the next open.
+    bool setSettings(const QString &settings) override;
+    QString settings() const override;
+
+    bool setInputMode(int mode) override;
+    int inputMode() const override;
+
+    bool output(const QByteArray &bytes) override;
+
+    int inBufferCount() override;
+    QByteArray input() override;
+
+    QString errorString() const override;
+
+private:
+    bool open();
+    void pullFromDevice();
+    void closePort();
+    void onError(QSerialPort::SerialPortError error);
+    void loseDevice();
+
+    QString m_programDir;
+    QSerialPort m_port;
+    int m_commPort = 1;
+    QString m_settings = QStringLiteral("9600,n,8,1");
+    LineSettings m_lineSettings;
+    int m_inputMode = 0;
+    QString m_errorString;
+    // Counts successful opens, so that a loss report still queued from an
+    // earlier connection is not delivered for a newer one.
+    quint64 m_connection = 0;
+};

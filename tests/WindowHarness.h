@@ -1,0 +1,45 @@
+#pragma once
+
+#include "MainWindow.h"
+#include "PtyPair.h"
+#include "RecordingMessages.h"
+#include "SerialPortControl.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+class QWidget;
+
+// The real window in a program folder of its own, its port 1 linked to a
+// pseudo-terminal whose other end the test plays. The folder holds the two
+// dot pictures and a settings file naming port 1 unless told otherwise.
+class WindowHarness
+{
+public:
+    explicit WindowHarness(const QByteArray &settingsFile = "[Settings]\nCommPort=1\n");
+
+    // Build the window only after the folder has been arranged.
+    MainWindow &window();
+    QString folder() const { return m_folder.path(); }
+    QString filePath(const QString &name) const { return m_folder.filePath(name); }
+    void linkPort(int number, const QString &device);
+
+    PtyPair &line() { return m_line; }
+    SerialPortControl &port() { return m_port; }
+    RecordingMessages &messages() { return m_messages; }
+
+    template <typename T = QWidget> T *control(const QString &name)
+    {
+        return window().findChild<T *>(name);
+    }
+    void click(const QString &name);
+    void connect(); // clicks CONNECT and checks that the port opened
+
+private:
+    QTemporaryDir m_folder;
+    PtyPair m_line;
+    SerialPortControl m_port;
+    RecordingMessages m_messages;
+    std::unique_ptr<MainWindow> m_window;
+};
