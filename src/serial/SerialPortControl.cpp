@@ -83,7 +83,7 @@ bool SerialPortControl::output(const QByteArray &bytes)
     // flush() reports false when it had nothing to write.
     if (bytes.isEmpty())
         return true;
-    if (m_port.write(bytes) != bytes.size() || !m_port.flush()) {
+    if (m_port.write(bytes) != bytes.size() ) {
         loseDevice();
         return false;
     }
@@ -99,6 +99,8 @@ int SerialPortControl::inBufferCount()
 QByteArray SerialPortControl::input()
 {
     pullFromDevice();
+    if (!m_port.isOpen())
+        return QByteArray();
     return m_port.readAll();
 }
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QSocketNotifier;
+
+// The module's end of the serial line: the master of a pseudo-terminal, or a
+// real serial device. A pty master reads EIO once the control panel closes the
+// slave; the line then waits for the next open instead of giving up.
+class ModuleLine : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ModuleLine(QObject *parent = nullptr);
+    ~ModuleLine() override;
+
+    // slavePath() then names the device for the control panel to open.
+    bool openPseudoTerminal();
+    // Raw, 9600 baud, 8 data bits, no parity, 1 stop bit.
+    bool openDevice(const QString &path);
+
+    QString slavePath() const { return m_slavePath; }
+    QString errorString() const { return m_error; }
+
+    // Refused while nobody has the other end open: bytes written then would
+    // wait in the pty and reach whoever opens it next.
+    bool write(const QByteArray &bytes);
+    // Reads whatever waits now and emits it; true when anything came.
+    bool readPending();
+
+signals:
+    void received(const QByteArray &bytes);
+    void peerChanged(bool open);
+
+private:
+    bool adopt(int fd, bool peerOpen);
+    bool peerHungUp() const;
+    void checkPeer();
+    void setPeerOpen(bool open);
+
+    int m_fd = -1;
+    bool m_peerOpen = false;
+    QString m_slavePath;
+    QString m_error;
+    QSocketNotifier *m_notifier = nullptr;
+    // While the other end is closed the fd polls as hung up all the time, so
+    // it is looked at on a timer instead of through the notifier.
+    QTimer m_peerPoll;
+};

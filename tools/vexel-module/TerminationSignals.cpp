@@ -1,0 +1,51 @@
+#include "TerminationSignals.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+sigset_t terminationSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+} // namespace
+
+bool TerminationSignals::block()
+{
+    const sigset_t set = terminationSet();
+    return ::sigprocmask(SIG_BLOCK, &set, nullptr) == 0;
+}
+
+TerminationSignals::TerminationSignals(QObject *parent)
+    : QObject(parent)
+{
+    const sigset_t set = terminationSet();
+    m_fd = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (m_fd < 0)
+        return;
+    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void TerminationSignals::readSignal()
+{
+    signalfd_siginfo info{};
+    while (::read(m_fd, &info, sizeof info) == ssize_t(sizeof info))
+        emit received(int(info.ssi_signo));
+}

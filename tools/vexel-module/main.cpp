@@ -1,0 +1,125 @@
+#include "Acknowledgement.h"
+#include "ModuleLine.h"
+#include "ModuleProtocol.h"
+#include "ModuleProgram.h"
+#include "ModuleWindow.h"
+#include "PortLink.h"
+#include "TerminationSignals.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QTextStream>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Decided before any application object exists, since a window needs a
+// QApplication and a display while headless needs neither.
+bool runsHeadless(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--headless") == 0)
+            return true;
+    }
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+int fail(const QString &message)
+{
+    QTextStream(stderr) << "vexel-module: " << message << Qt::endl;
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const bool signalsBlocked = TerminationSignals::block();
+    const bool headless = runsHeadless(argc, argv);
+    std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv) : new QApplication(argc, argv));
+    QCoreApplication::setApplicationName(QStringLiteral("vexel-module"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A stand-in for the 16x8 LED module on a pseudo-terminal, linked as COMn in the control panel's folder."));
+    parser.addHelpOption();
+    const QCommandLineOption dirOption(QStringLiteral("dir"),
+        QStringLiteral("Folder for the COMn link and the state file (default: this program's folder)."),
+        QStringLiteral("DIR"), QCoreApplication::applicationDirPath());
+    const QCommandLineOption portOption(QStringLiteral("port"),
+        QStringLiteral("Port number n of the link COMn (default: 1)."), QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption deviceOption(QStringLiteral("device"),
+        QStringLiteral("Attach to this serial device (9600,n,8,1) instead of making a pseudo-terminal."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption stateOption(QStringLiteral("state"),
+        QStringLiteral("File for the saved slots and start-up screen (default: DIR/vexel-module.state)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption ackOption(QStringLiteral("ack"),
+        QStringLiteral("Answer to a store: none, byte:XX, double or delay:MS (default: the single byte AA)."),
+        QStringLiteral("MODE"));
+    const QCommandLineOption headlessOption(QStringLiteral("headless"),
+        QStringLiteral("No window: print one line per event on standard output."));
+    const QCommandLineOption printDisplayOption(QStringLiteral("print-display"),
+        QStringLiteral("After every frame, print the display as eight lines of text."));
+    parser.addOptions({dirOption, portOption, deviceOption, stateOption, ackOption, headlessOption, printDisplayOption});
+    parser.process(*app);
+
+    if (!signalsBlocked)
+        return fail(QStringLiteral("cannot block the termination signals"));
+    bool ok = false;
+    const int port = parser.value(portOption).toInt(&ok);
+    if (!ok || port < 1)
+        return fail(QStringLiteral("--port needs a number from 1 up"));
+    Acknowledgement acknowledgement{QByteArray(1, char(ModuleProtocol::Acknowledge))};
+    if (parser.isSet(ackOption)) {
+        const auto parsed = Acknowledgement::parse(parser.value(ackOption));
+        if (!parsed)
+            return fail(QStringLiteral("--ack takes none, byte:XX, double or delay:MS"));
+        acknowledgement = *parsed;
+    }
+    const QDir dir(parser.value(dirOption));
+    if (!dir.exists())
+        return fail(QStringLiteral("no folder %1").arg(dir.path()));
+    const QString statePath = parser.isSet(stateOption) ? parser.value(stateOption)
+                                                        : dir.absoluteFilePath(QStringLiteral("vexel-module.state"));
+
+    QTextStream out(stdout);
+    TerminationSignals terminations;
+    if (!terminations.isValid())
+        return fail(QStringLiteral("cannot watch the termination signals"));
+    QObject::connect(&terminations, &TerminationSignals::received, app.get(), &QCoreApplication::quit);
+
+    ModuleLine line;
+    const bool opened = parser.isSet(deviceOption) ? line.openDevice(parser.value(deviceOption))
+                                                   : line.openPseudoTerminal();
+    if (!opened)
+        return fail(line.errorString());
+
+    ModuleProgram program(&line, acknowledgement, statePath, parser.isSet(printDisplayOption));
+    QObject::connect(&program, &ModuleProgram::reported, [&out](const QString &text) {
+        out << text << Qt::endl;
+    });
+    std::unique_ptr<ModuleWindow> window;
+    if (!headless) {
+        const QString name = parser.isSet(deviceOption) ? line.slavePath() : QStringLiteral("COM%1").arg(port);
+        window = std::make_unique<ModuleWindow>(program, QStringLiteral("vexel-module – %1").arg(name));
+    }
+    program.loadState();
+
+    PortLink link;
+    if (parser.isSet(deviceOption)) {
+        emit program.reported(QStringLiteral("device %1").arg(line.slavePath()));
+    } else {
+        const QString linkPath = dir.absoluteFilePath(QStringLiteral("COM%1").arg(port));
+        if (!link.create(linkPath, line.slavePath()))
+            return fail(link.errorString());
+        emit program.reported(QStringLiteral("link %1 -> %2").arg(linkPath, line.slavePath()));
+    }
+    if (window)
+        window->show();
+    return app->exec();
+}
