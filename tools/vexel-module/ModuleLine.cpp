@@ -112,7 +112,7 @@ bool ModuleLine::adopt(int fd, bool peerOpen)
 
 bool ModuleLine::write(const QByteArray &bytes)
 {
-    if (!m_peerOpen || peerHungUp()) {
+    if (peerHungUp()) {
         m_error = QStringLiteral("line closed");
         return false;
     }
@@ -163,12 +163,13 @@ void ModuleLine::checkPeer()
     pollfd poller{m_fd, POLLIN, 0};
     if (::poll(&poller, 1, 0) < 0)
         return;
-    // A panel that opened, wrote and closed between two polls leaves its
-    // bytes readable behind the hang-up.
-    if (poller.revents & POLLIN)
-        readPending();
+    // Open first: the bytes read next may ask for an answer. A panel that
+    // opened, wrote and closed between two polls leaves its bytes readable
+    // behind the hang-up.
     if (!(poller.revents & (POLLHUP | POLLERR | POLLNVAL)))
         setPeerOpen(true);
+    if (poller.revents & POLLIN)
+        readPending();
 }
 
 void ModuleLine::setPeerOpen(bool open)

@@ -1,0 +1,287 @@
+#include "AppLook.h"
+#include "BuiltInDot.h"
+#include "DotEditor.h"
+#include "DotGrid.h"
+#include "DotGridWidget.h"
+#include "PictureLoader.h"
+#include "WindowHarness.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+// The pattern model alone, then the editor in the real window: the row
+// order, XOR both ways, the pictures read from the folder, and what happens
+// when a picture cannot be read.
+class DotEditorTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { AppLook::prepare(); }
+    void cleanup() { m_harness.reset(); }
+
+    void modelFlipsWithXor_data();
+    void modelFlipsWithXor();
+    void columnLabels_data();
+    void columnLabels();
+
+    void clickShowsPictureByteAndLabel();
+    void fullColumnLeavesOthersAlone();
+    void doubleClickCountsOnce();
+    void replacedPictureShowsOnNextChange();
+    void missingPictureChangesNothing_data();
+    void missingPictureChangesNothing();
+    void clearAllReloadsEveryCell();
+    void clearAllAfterDrawing();
+    void clearAllWithoutItsPicture_data();
+    void clearAllWithoutItsPicture();
+
+private:
+    void openWindow();
+    void clickCell(int column, int weight);
+    QString label(int column) { return m_harness->control<QLabel>(QStringLiteral("lblC%1").arg(column))->text(); }
+    QImage cellImage(int column, int weight) { return cells()->cellPicture(column, weight).toImage(); }
+    QImage fileImage(const QString &name) { return PictureLoader::load(m_harness->filePath(name)).pixmap.toImage(); }
+    DotGridWidget *cells() { return m_harness->control<DotGridWidget>("dotCells"); }
+    const DotGrid &grid() { return m_harness->window().dotEditor().grid(); }
+
+    std::unique_ptr<WindowHarness> m_harness;
+};
+
+void DotEditorTest::modelFlipsWithXor_data()
+{
+    QTest::addColumn<QList<int>>("weights"); // clicked in order on column 3
+    QTest::addColumn<int>("byte");
+    QTest::newRow("top dot") << QList<int>{16} << 0x10;
+    QTest::newRow("top dot twice") << QList<int>{16, 16} << 0;
+    QTest::newRow("fifth row") << QList<int>{1} << 0x01;
+    QTest::newRow("upper half") << QList<int>{16, 32, 64, 128} << 0xF0;
+    QTest::newRow("whole column") << QList<int>{16, 32, 64, 128, 1, 2, 4, 8} << 0xFF;
+    QTest::newRow("whole column, one back") << QList<int>{16, 32, 64, 128, 1, 2, 4, 8, 32} << 0xDF;
+}
+
+void DotEditorTest::modelFlipsWithXor()
+{
+    QFETCH(QList<int>, weights);
+    QFETCH(int, byte);
+    DotGrid model;
+    for (int weight : weights)
+        model.toggle(3, weight);
+    QCOMPARE(int(model.columnByte(3)), byte);
+    for (int weight : DotGrid::RowWeights)
+        QCOMPARE(model.isOn(3, weight), (byte & weight) != 0);
+    for (int column : {1, 2, 4, 5, 6, 7, 8})
+        QCOMPARE(int(model.columnByte(column)), 0);
+    model.clearStates();
+    model.clearBytes();
+    QCOMPARE(model.bitmapData(), (std::array<quint8, 8>{}));
+    for (int weight : DotGrid::RowWeights)
+        QVERIFY(!model.isOn(3, weight));
+}
+
+void DotEditorTest::columnLabels_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("zero") << 0 << "0";
+    QTest::newRow("one digit") << 8 << "8";
+    QTest::newRow("sixteen") << 16 << "10";
+    QTest::newRow("upper case") << 0xAB << "AB";
+    QTest::newRow("full") << 255 << "FF";
+}
+
+void DotEditorTest::columnLabels()
+{
+    QFETCH(int, value);
+    QFETCH(QString, label);
+    QCOMPARE(DotGrid::columnLabel(quint8(value)), label);
+}
+
+void DotEditorTest::openWindow()
+{
+    m_harness = std::make_unique<WindowHarness>();
+    m_harness->window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_harness->window()));
+    m_harness->connect();
+}
+
+void DotEditorTest::clickCell(int column, int weight)
+{
+    QTest::mouseClick(cells(), Qt::LeftButton, {}, DotGridWidget::cellRect(column, weight).center());
+}
+
+void DotEditorTest::clickShowsPictureByteAndLabel()
+{
+    openWindow();
+    const QImage builtIn = builtInUnlitDot().toImage();
+    QCOMPARE(cellImage(1, 16), builtIn);
+    clickCell(1, 16);
+    QCOMPARE(label(1), "10");
+    QCOMPARE(int(grid().columnByte(1)), 0x10);
+    QCOMPARE(cellImage(1, 16), fileImage("dotf.BMP"));
+    QCOMPARE(cellImage(1, 32), builtIn); // only the clicked cell changed
+    clickCell(1, 16);
+    QCOMPARE(label(1), "0");
+    QCOMPARE(cellImage(1, 16), fileImage("dotb.JPG"));
+    clickCell(1, 1);
+    QCOMPARE(label(1), "1");
+}
+
+void DotEditorTest::fullColumnLeavesOthersAlone()
+{
+    openWindow();
+    clickCell(2, 4);
+    for (int weight : DotGrid::RowWeights)
+        clickCell(5, weight);
+    QCOMPARE(label(5), "FF");
+    QCOMPARE(label(2), "4");
+    for (int column : {1, 3, 4, 6, 7, 8})
+        QCOMPARE(label(column), "0");
+    QCOMPARE(grid().bitmapData(), (std::array<quint8, 8>{0, 4, 0, 0, 0xFF, 0, 0, 0}));
+}
+
+void DotEditorTest::doubleClickCountsOnce()
+{
+    openWindow();
+    // Through the window system, as a real double click arrives: the second
+    // press comes as a double click.
+    QWindow *window = m_harness->window().windowHandle();
+    const QPoint at = cells()->mapTo(&m_harness->window(), DotGridWidget::cellRect(4, 128).center());
+    QTest::mouseDClick(window, Qt::LeftButton, {}, at);
+    QCOMPARE(label(4), "80");
+    // Outside every cell nothing happens, and neither does a press released elsewhere.
+    QTest::mouseClick(cells(), Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mousePress(cells(), Qt::LeftButton, {}, DotGridWidget::cellRect(6, 1).center());
+    QTest::mouseRelease(cells(), Qt::LeftButton, {}, DotGridWidget::cellRect(7, 1).center());
+    QCOMPARE(grid().bitmapData(), (std::array<quint8, 8>{0, 0, 0, 0x80, 0, 0, 0, 0}));
+}
+
+void DotEditorTest::replacedPictureShowsOnNextChange()
+{
+    openWindow();
+    clickCell(1, 2);
+    const QImage before = cellImage(1, 2);
+    QImage green(18, 19, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    QFile::remove(m_harness->filePath("dotf.BMP"));
+    QVERIFY(green.save(m_harness->filePath("dotf.BMP"), "BMP"));
+    clickCell(1, 4);
+    QCOMPARE(cellImage(1, 2), before);
+    QCOMPARE(cellImage(1, 4).pixelColor(5, 5), QColor(Qt::green));
+}
+
+void DotEditorTest::missingPictureChangesNothing_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content"); // empty: the file is removed
+    QTest::newRow("lit picture missing") << "dotf.BMP" << QByteArray();
+    QTest::newRow("lit picture is text") << "dotf.BMP" << QByteArray("not a picture at all");
+    QTest::newRow("lit picture cut short") << "dotf.BMP" << QByteArray("BM\x36\x00\x00\x00", 6);
+    QTest::newRow("unlit picture missing") << "dotb.JPG" << QByteArray();
+    QTest::newRow("unlit picture is one blank") << "dotb.JPG" << QByteArray(" ");
+}
+
+void DotEditorTest::missingPictureChangesNothing()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    openWindow();
+    clickCell(3, 64); // lit while both pictures are there
+    QFile::remove(m_harness->filePath(file));
+    if (!content.isEmpty()) {
+        QFile broken(m_harness->filePath(file));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write(content);
+    }
+    const bool litMissing = file == "dotf.BMP";
+    const QImage before = cellImage(3, litMissing ? 1 : 64);
+
+    clickCell(3, litMissing ? 1 : 64); // needs the broken picture
+    QCOMPARE(m_harness->messages().shown.size(), 1);
+    QVERIFY2(m_harness->messages().shown.first().contains(m_harness->filePath(file)),
+             qPrintable(m_harness->messages().shown.first()));
+    QCOMPARE(label(3), "40");
+    QCOMPARE(int(grid().columnByte(3)), 0x40);
+    QCOMPARE(grid().isOn(3, 64), true);
+    QCOMPARE(grid().isOn(3, 1), false);
+    QCOMPARE(cellImage(3, litMissing ? 1 : 64), before);
+
+    clickCell(3, litMissing ? 64 : 1); // needs the good one: still works
+    QCOMPARE(label(3), litMissing ? "0" : "41");
+    QCOMPARE(m_harness->messages().shown.size(), 1);
+}
+
+void DotEditorTest::clearAllReloadsEveryCell()
+{
+    openWindow();
+    m_harness->click("cmdCLR");
+    const QImage unlit = fileImage("dotb.JPG");
+    for (int column = 1; column <= 8; ++column) {
+        QCOMPARE(label(column), "0");
+        for (int weight : DotGrid::RowWeights)
+            QCOMPARE(cellImage(column, weight), unlit);
+    }
+    QCOMPARE(m_harness->control<QLabel>("lblTxData")->text(), QString());
+    QCOMPARE(m_harness->line().read(1, 100), QByteArray()); // the module hears nothing
+    QVERIFY(m_harness->messages().shown.isEmpty());
+}
+
+void DotEditorTest::clearAllAfterDrawing()
+{
+    openWindow();
+    clickCell(1, 16);
+    clickCell(8, 8);
+    clickCell(6, 2);
+    m_harness->click("cmdConnect"); // works with the port closed too
+    m_harness->click("cmdCLR");
+    QCOMPARE(grid().bitmapData(), (std::array<quint8, 8>{}));
+    for (int column = 1; column <= 8; ++column)
+        for (int weight : DotGrid::RowWeights)
+            QVERIFY(!grid().isOn(column, weight));
+    m_harness->connect();
+    clickCell(8, 8);
+    QCOMPARE(label(8), "8");
+    clickCell(8, 128);
+    QCOMPARE(label(8), "88");
+    QCOMPARE(cellImage(8, 8), fileImage("dotf.BMP"));
+}
+
+void DotEditorTest::clearAllWithoutItsPicture_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("absurd size in the header")
+        << QByteArray("\xFF\xD8\xFF\xC0\x00\x11\x08\xEA\x60\xEA\x60\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01", 21);
+}
+
+void DotEditorTest::clearAllWithoutItsPicture()
+{
+    QFETCH(QByteArray, content);
+    openWindow();
+    clickCell(2, 16);
+    clickCell(7, 8);
+    QFile::remove(m_harness->filePath("dotb.JPG"));
+    if (!content.isEmpty()) {
+        QFile broken(m_harness->filePath("dotb.JPG"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write(content);
+    }
+    m_harness->click("cmdCLR");
+    // Cleared as asked, told once, and consistent: every dot off everywhere.
+    QCOMPARE(m_harness->messages().shown.size(), 1);
+    QVERIFY(m_harness->messages().shown.first().contains("dotb.JPG"));
+    QCOMPARE(grid().bitmapData(), (std::array<quint8, 8>{}));
+    const QImage builtIn = builtInUnlitDot().toImage();
+    for (int column = 1; column <= 8; ++column) {
+        QCOMPARE(label(column), "0");
+        for (int weight : DotGrid::RowWeights) {
+            QVERIFY(!grid().isOn(column, weight));
+            QCOMPARE(cellImage(column, weight), builtIn);
+        }
+    }
+    clickCell(2, 16); // lights again: state and picture agree
+    QCOMPARE(label(2), "10");
+}
+
+QTEST_MAIN(DotEditorTest)
+#include "tst_doteditor.moc"

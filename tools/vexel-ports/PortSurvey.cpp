@@ -1,0 +1,152 @@
+#include "PortSurvey.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QSet>
+#include <QStringList>
+
+#include <unistd.h>
+
+namespace {
+
+QString canonical(const QString &path)
+{
+    return QFileInfo(path).canonicalFilePath();
+}
+
+bool isRealTtyS(const QString &sysDir, const QString &device)
+{
+    const QString name = QFileInfo(device).fileName();
+    if (!name.startsWith(QLatin1String("ttyS")))
+        return true;
+    QFile type(QStringLiteral("%1/class/tty/%2/type").arg(sysDir, name));
+    // The kernel makes ttyS nodes for UARTs that may not be there, and gives those type 0.
+    return !type.open(QIODevice::ReadOnly) || type.readAll().trimmed() != "0";
+}
+
+} // namespace
+
+PortSurvey::PortSurvey(const QString &programDir, const QString &devDir, const QString &procDir, const QString &sysDir)
+    : m_programDir(programDir)
+    , m_devDir(devDir)
+    , m_procDir(procDir)
+    , m_sysDir(sysDir)
+{
+}
+
+QString PortSurvey::linkPath(int number) const
+{
+    return QDir(m_programDir).absoluteFilePath(QStringLiteral("COM%1").arg(number));
+}
+
+QString PortSurvey::portPath(int number) const
+{
+    const QString link = linkPath(number);
+    // A dangling link still counts: the panel tries it and fails.
+    if (QFileInfo(link).isSymLink() || QFileInfo::exists(link))
+        return link;
+    return QStringLiteral("%1/ttyS%2").arg(m_devDir).arg(number - 1);
+}
+
+PortSurvey::PortStatus PortSurvey::status(int number, const OpenFiles &openFiles) const
+{
+    PortStatus status;
+    status.number = number;
+    status.path = portPath(number);
+    status.viaLink = status.path == linkPath(number);
+    status.device = canonical(status.path);
+    if (status.device.isEmpty())
+        return status;
+    status.accessible = ::access(QFile::encodeName(status.device).constData(), R_OK | W_OK) == 0;
+    status.noHardware = !isRealTtyS(m_sysDir, status.device);
+    status.holders = openFiles.value(status.device);
+    return status;
+}
+
+PortSurvey::OpenFiles PortSurvey::openFiles() const
+{
+    OpenFiles files;
+    const QDir proc(m_procDir);
+    for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isPid = false;
+        const qint64 number = pid.toLongLong(&isPid);
+        if (!isPid)
+            continue;
+        const QDir fds(proc.filePath(pid + QStringLiteral("/fd")));
+        const QFileInfoList entries = fds.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        if (entries.isEmpty())
+            continue;
+        QFile comm(proc.filePath(pid + QStringLiteral("/comm")));
+        const QString command = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
+        QSet<QString> seen;
+        for (const QFileInfo &fd : entries) {
+            const QString target = fd.symLinkTarget();
+            if (!seen.contains(target)) {
+                seen.insert(target);
+                files[target] << Holder{number, command};
+            }
+        }
+    }
+    return files;
+}
+
+QList<PortSurvey::UsbDevice> PortSurvey::usbDevices() const
+{
+    QMap<QString, UsbDevice> byDevice;
+    const QDir dev(m_devDir);
+    for (const QFileInfo &node : dev.entryInfoList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
+                                                   QDir::AllEntries | QDir::System, QDir::Name)) {
+        const QString device = canonical(node.filePath());
+        byDevice.insert(device, UsbDevice{node.filePath(), device, 0});
+    }
+    // The by-id names survive unplugging and plugging in another order, so they make the better links.
+    const QDir byId(dev.filePath(QStringLiteral("serial/by-id")));
+    for (const QFileInfo &name : byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString device = canonical(name.filePath());
+        if (!device.isEmpty())
+            byDevice.insert(device, UsbDevice{name.filePath(), device, 0});
+    }
+    for (int number = 1; number <= PortCount; ++number) {
+        const QString target = canonical(linkPath(number));
+        if (byDevice.contains(target) && byDevice[target].port == 0)
+            byDevice[target].port = number;
+    }
+    return byDevice.values();
+}
+
+QList<int> PortSurvey::freePorts() const
+{
+    QList<int> free;
+    for (int number = 1; number <= PortCount; ++number) {
+        if (portPath(number) != linkPath(number))
+            free << number;
+    }
+    return free;
+}
+
+QString PortSurvey::linkCommand(const QString &device, int number) const
+{
+    return QStringLiteral("ln -s %1 %2").arg(device, linkPath(number));
+}
+
+QString PortSurvey::describe(const PortStatus &status)
+{
+    if (status.device.isEmpty())
+        return status.viaLink ? QStringLiteral("missing: the link leads nowhere") : QStringLiteral("missing");
+    QString text = status.noHardware ? QStringLiteral("present, but no serial hardware behind it") : QStringLiteral("present");
+    if (status.accessible) {
+        text += QStringLiteral("; you may open it");
+    } else {
+        text += QStringLiteral("; you may not open it: join the dialout group with "
+                               "`sudo usermod -aG dialout $USER`, then log in again");
+    }
+    if (!status.holders.isEmpty()) {
+        QStringList holders;
+        for (const Holder &holder : status.holders)
+            holders << QStringLiteral("%1 (%2)").arg(holder.pid).arg(holder.command);
+        text += QStringLiteral("; held open by ") + holders.join(QStringLiteral(", "));
+    }
+    return text;
+}

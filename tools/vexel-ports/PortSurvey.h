@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+// Where the control panel's port numbers lead on this machine, read from the
+// file system alone: port n opens the entry COMn of the program folder when
+// there is one, else /dev/ttyS(n-1).
+class PortSurvey
+{
+public:
+    static constexpr int PortCount = 20;
+
+    struct Holder
+    {
+        qint64 pid = 0;
+        QString command;
+    };
+    // Open file (as the kernel names it, e.g. /dev/pts/3) to the processes that have it open.
+    using OpenFiles = QHash<QString, QList<Holder>>;
+
+    struct PortStatus
+    {
+        int number = 0;
+        QString path;        // what the panel opens: the COMn entry or /dev/ttyS(n-1)
+        bool viaLink = false;
+        QString device;      // where path leads; empty when nothing is there
+        bool accessible = false;
+        bool noHardware = false;  // a ttyS node with no UART behind it: opening it fails
+        QList<Holder> holders;
+    };
+
+    struct UsbDevice
+    {
+        QString path;        // the stable /dev/serial/by-id name when there is one
+        QString device;
+        int port = 0;        // the COMn already leading to it, 0 for none
+    };
+
+    // The system folders are parameters only so that tests can stand in for them.
+    explicit PortSurvey(const QString &programDir, const QString &devDir = QStringLiteral("/dev"),
+                        const QString &procDir = QStringLiteral("/proc"), const QString &sysDir = QStringLiteral("/sys"));
+
+    QString portPath(int number) const;
+    PortStatus status(int number, const OpenFiles &openFiles) const;
+    // Every process's open devices, from /proc/*/fd; processes of other users
+    // stay hidden from a user who is not root.
+    OpenFiles openFiles() const;
+    QList<UsbDevice> usbDevices() const;
+    // Port numbers with no COMn entry yet, lowest first.
+    QList<int> freePorts() const;
+
+    QString linkCommand(const QString &device, int number) const;
+    static QString describe(const PortStatus &status);
+
+private:
+    QString linkPath(int number) const;
+
+    QString m_programDir;
+    QString m_devDir;
+    QString m_procDir;
+    QString m_sysDir;
+};

@@ -1,0 +1,71 @@
+#include "PortSurvey.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+void printPorts(QTextStream &out, const PortSurvey &survey)
+{
+    const PortSurvey::OpenFiles openFiles = survey.openFiles();
+    for (int number = 1; number <= PortSurvey::PortCount; ++number) {
+        const PortSurvey::PortStatus status = survey.status(number, openFiles);
+        QString where = status.path;
+        if (status.viaLink && !status.device.isEmpty())
+            where += QStringLiteral(" -> ") + status.device;
+        out << QStringLiteral("port %1").arg(number, -3) << where << "  " << PortSurvey::describe(status) << '\n';
+    }
+}
+
+void printSuggestions(QTextStream &out, const PortSurvey &survey)
+{
+    const QList<PortSurvey::UsbDevice> devices = survey.usbDevices();
+    if (devices.isEmpty()) {
+        out << "No USB serial device (/dev/ttyUSB*, /dev/ttyACM*, /dev/serial/by-id/*) is plugged in.\n";
+        return;
+    }
+    out << "USB serial devices:\n";
+    QList<int> free = survey.freePorts();
+    for (const PortSurvey::UsbDevice &device : devices) {
+        out << "  " << device.path;
+        if (device.path != device.device)
+            out << " -> " << device.device;
+        if (device.port > 0)
+            out << "  (already port " << device.port << ")\n";
+        else if (free.isEmpty())
+            out << "  (no free port number left)\n";
+        else
+            out << "\n    to make it port " << free.first() << ": " << survey.linkCommand(device.path, free.takeFirst()) << '\n';
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vexel-ports"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Shows which device each port number of the control panel opens: the link COMn in its folder, else /dev/ttyS(n-1)."));
+    parser.addHelpOption();
+    const QCommandLineOption dirOption(QStringLiteral("dir"),
+        QStringLiteral("The control panel's folder (default: this program's folder)."), QStringLiteral("DIR"),
+        QCoreApplication::applicationDirPath());
+    const QCommandLineOption suggestOption(QStringLiteral("suggest"),
+        QStringLiteral("Also list the USB serial devices and the link that would give each a port number."));
+    parser.addOptions({dirOption, suggestOption});
+    parser.process(app);
+
+    const PortSurvey survey(parser.value(dirOption));
+    QTextStream out(stdout);
+    out << "Ports of the control panel in " << parser.value(dirOption) << ":\n";
+    printPorts(out, survey);
+    if (parser.isSet(suggestOption)) {
+        out << '\n';
+        printSuggestions(out, survey);
+    }
+    return 0;
+}
