@@ -27,7 +27,7 @@ void TestCharset::toModuleBytes_data()
     QTest::newRow("\u20AC") << QString(QChar(0x20AC)) << QByteArray("\x80");
     QTest::newRow("\u0178") << QString(QChar(0x0178)) << QByteArray("\x9F");
     QTest::newRow("\u2018") << QString(QChar(0x2018)) << QByteArray("\x91");
-    QTest::newRow("all 27 Windows-1252 specials in code order")
+    QTest::newRow("the 27 characters Windows-1252 puts at 0x80 .. 0x9F")
         << QString::fromUtf16(u"\u20AC\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152"
                               u"\u017D\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161"
                               u"\u203A\u0153\u017E\u0178")

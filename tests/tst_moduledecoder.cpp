@@ -121,8 +121,6 @@ class TestModuleDecoder : public QObject
 private slots:
     void decodes_data();
     void decodes();
-    void answersOnlyGoodStores_data();
-    void answersOnlyGoodStores();
     void showsFrames_data();
     void showsFrames();
     void savesIntoOneSlot_data();
@@ -221,32 +219,6 @@ void TestModuleDecoder::decodes()
     QCOMPARE(decode(stream, Chunking::AsGiven), frames);
     QCOMPARE(decode(stream, Chunking::Joined), frames);
     QCOMPARE(decode(stream, Chunking::ByteByByte), frames);
-}
-
-void TestModuleDecoder::answersOnlyGoodStores_data()
-{
-    QTest::addColumn<QStringList>("stream");
-    QTest::addColumn<bool>("answered");
-
-    QTest::newRow("save bitmap") << QStringList{"F9 00 " + repeated("00", 8)} << true;
-    QTest::newRow("save start-up screen") << QStringList{"F7 1B"} << true;
-    QTest::newRow("save bitmap in slot 10") << QStringList{"F9 0A " + repeated("00", 8)} << false;
-    QTest::newRow("start-up with a wrong marker") << QStringList{"F7 00"} << false;
-    QTest::newRow("save bitmap cut short") << QStringList{"F9 00 10", "pause"} << false;
-    QTest::newRow("display bitmap") << QStringList{"FC 00 " + repeated("00", 8)} << false;
-    QTest::newRow("animation") << QStringList{"F8 00 00"} << false;
-}
-
-void TestModuleDecoder::answersOnlyGoodStores()
-{
-    QFETCH(QStringList, stream);
-    QFETCH(bool, answered);
-    FrameDecoder decoder;
-    QList<Frame> frames = decoder.feed(bytes(stream.first()));
-    if (stream.size() > 1)
-        frames << *decoder.pause();
-    QCOMPARE(frames.size(), 1);
-    QCOMPARE(frames.first().isStore(), answered);
 }
 
 void TestModuleDecoder::showsFrames_data()

@@ -2,8 +2,6 @@
 
 #include "PortName.h"
 
-#include <QSignalBlocker>
-
 SerialPortControl::SerialPortControl(const QString &programDir, QObject *parent)
     : PortControl(parent), m_programDir(programDir)
 {
@@ -36,7 +34,7 @@ bool SerialPortControl::setPortOpen(bool open)
     if (open == m_port.isOpen())
         return true;
     if (!open) {
-        closePort();
+        m_port.close();
         return true;
     }
     return this->open();
@@ -83,7 +81,7 @@ bool SerialPortControl::output(const QByteArray &bytes)
     // flush() reports false when it had nothing to write.
     if (bytes.isEmpty())
         return true;
-    if (m_port.write(bytes) != bytes.size() ) {
+    if (m_port.write(bytes) != bytes.size() || !m_port.flush()) {
         loseDevice();
         return false;
     }
@@ -127,12 +125,11 @@ bool SerialPortControl::open()
     }
     // A new connection starts empty: whatever reached the line before is not
     // an answer to anything this connection sends.
-    if (false) {
+    if (!m_port.clear(QSerialPort::Input)) {
         m_errorString = tr("Port %1 (%2): %3").arg(m_commPort).arg(device, m_port.errorString());
-        closePort();
+        m_port.close();
         return false;
     }
-    m_port.readAll();
     ++m_connection;
     return true;
 }
@@ -142,15 +139,7 @@ void SerialPortControl::pullFromDevice()
     // The event loop may not have run since the bytes came; a zero wait takes
     // what the system holds without blocking.
     if (m_port.isOpen())
-        ;
-}
-
-void SerialPortControl::closePort()
-{
-    // Closing a hung-up device fails to restore its settings. Those errors come
-    // from the close itself and are no loss of the device.
-    const QSignalBlocker quiet(m_port);
-    m_port.close();
+        m_port.waitForReadyRead(0);
 }
 
 void SerialPortControl::onError(QSerialPort::SerialPortError error)
@@ -167,7 +156,7 @@ void SerialPortControl::loseDevice()
     if (!m_port.isOpen())
         return;
     m_errorString = tr("The device %1 was lost: %2").arg(m_port.portName(), m_port.errorString());
-    closePort();
+    m_port.close();
     // Queued, so that whoever answers the loss (typically with a modal message)
     // does not run inside QSerialPort's own notification.
     const quint64 connection = m_connection;

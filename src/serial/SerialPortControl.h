@@ -51,7 +51,6 @@ public:
 private:
     bool open();
     void pullFromDevice();
-    void closePort();
     void onError(QSerialPort::SerialPortError error);
     void loseDevice();
 

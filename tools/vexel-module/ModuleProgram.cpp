@@ -33,14 +33,14 @@ ModuleProgram::ModuleProgram(ModuleLine *line, const Acknowledgement &acknowledg
 void ModuleProgram::loadState()
 {
     QFile file(m_statePath);
-    if (!file.exists())
-        return;
-    if (!file.open(QIODevice::ReadOnly))
-        emit reported(QStringLiteral("state ignored %1: %2").arg(m_statePath, file.errorString()));
-    else if (!m_module.restoreStoredState(file.readAll()))
-        emit reported(QStringLiteral("state ignored %1: not a state file of this program").arg(m_statePath));
-    else
-        emit reported(QStringLiteral("state loaded %1").arg(m_statePath));
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            emit reported(QStringLiteral("state ignored %1: %2").arg(m_statePath, file.errorString()));
+        else if (!m_module.restoreStoredState(file.readAll()))
+            emit reported(QStringLiteral("state ignored %1: not a state file of this program").arg(m_statePath));
+        else
+            emit reported(QStringLiteral("state loaded %1").arg(m_statePath));
+    }
     updateMotion();
     emit displayChanged();
     reportDisplay();

@@ -21,7 +21,8 @@ public:
     ModuleProgram(ModuleLine *line, const Acknowledgement &acknowledgement, const QString &statePath,
                   bool printDisplay, QObject *parent = nullptr);
 
-    // Shows the start-up screen kept by an earlier run, if there is one.
+    // Shows the start-up screen kept by an earlier run, if there is one, and
+    // prints the display either way when asked to.
     void loadState();
     const LedModule &module() const { return m_module; }
 

@@ -22,6 +22,7 @@ ModuleWindow::ModuleWindow(ModuleProgram &program, const QString &title, QWidget
     setWindowTitle(title);
     m_log->setReadOnly(true);
     m_log->setMaximumBlockCount(LogLines);
+    m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_log->setPlaceholderText(tr("Frames received appear here."));
 

@@ -45,7 +45,8 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "A stand-in for the 16x8 LED module on a pseudo-terminal, linked as COMn in the control panel's folder."));
+        "A stand-in for the 16x8 LED module on a pseudo-terminal, linked as COMn in the control panel's folder.\n"
+        "Every event is also printed as one line on standard output."));
     parser.addHelpOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"),
         QStringLiteral("Folder for the COMn link and the state file (default: this program's folder)."),
@@ -62,7 +63,7 @@ int main(int argc, char **argv)
         QStringLiteral("Answer to a store: none, byte:XX, double or delay:MS (default: the single byte AA)."),
         QStringLiteral("MODE"));
     const QCommandLineOption headlessOption(QStringLiteral("headless"),
-        QStringLiteral("No window: print one line per event on standard output."));
+        QStringLiteral("No window, even where a display is available (without one it is the default)."));
     const QCommandLineOption printDisplayOption(QStringLiteral("print-display"),
         QStringLiteral("After every frame, print the display as eight lines of text."));
     parser.addOptions({dirOption, portOption, deviceOption, stateOption, ackOption, headlessOption, printDisplayOption});

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 
 namespace {
@@ -61,7 +62,7 @@ int main(int argc, char **argv)
 
     const PortSurvey survey(parser.value(dirOption));
     QTextStream out(stdout);
-    out << "Ports of the control panel in " << parser.value(dirOption) << ":\n";
+    out << "Ports of the control panel in " << QDir(parser.value(dirOption)).absolutePath() << ":\n";
     printPorts(out, survey);
     if (parser.isSet(suggestOption)) {
         out << '\n';
