@@ -363,25 +363,28 @@ void TestModuleProgram::attachesToADevice()
 void TestModuleProgram::refuses_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<bool>("fileInTheWay");
+    QTest::addColumn<QString>("inTheWay"); // what COM1 already is: "", "file" or "device link"
 
-    QTest::newRow("COM1 is a plain file") << QStringList{} << true;
-    QTest::newRow("unknown answer") << QStringList{"--ack", "sometimes"} << false;
-    QTest::newRow("answer byte of three digits") << QStringList{"--ack", "byte:1AA"} << false;
-    QTest::newRow("port 0") << QStringList{"--port", "0"} << false;
-    QTest::newRow("missing folder") << QStringList{"--dir", "/nonexistent/vexel"} << false;
+    QTest::newRow("COM1 is a plain file") << QStringList{} << "file";
+    QTest::newRow("COM1 leads to a real device") << QStringList{} << "device link";
+    QTest::newRow("unknown answer") << QStringList{"--ack", "sometimes"} << "";
+    QTest::newRow("answer byte of three digits") << QStringList{"--ack", "byte:1AA"} << "";
+    QTest::newRow("port 0") << QStringList{"--port", "0"} << "";
+    QTest::newRow("missing folder") << QStringList{"--dir", "/nonexistent/vexel"} << "";
 }
 
 void TestModuleProgram::refuses()
 {
     QFETCH(QStringList, options);
-    QFETCH(bool, fileInTheWay);
+    QFETCH(QString, inTheWay);
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("COM1")));
-    if (fileInTheWay) {
+    if (inTheWay == "file") {
         QVERIFY(file.open(QIODevice::WriteOnly));
         QCOMPARE(file.write("keep me"), 7);
         file.close();
+    } else if (inTheWay == "device link") {
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), file.fileName()));
     }
     QProcess process;
     process.start(QStringLiteral(VEXEL_MODULE_PATH), QStringList{"--headless", "--dir", dir.path()} + options);
@@ -390,11 +393,13 @@ void TestModuleProgram::refuses()
     QVERIFY(!process.readAllStandardError().isEmpty());
     QVERIFY(!process.readAllStandardOutput().contains("link "));
     QFileInfo info(file.fileName());
-    QCOMPARE(info.exists(), fileInTheWay);
-    if (fileInTheWay) {
+    QCOMPARE(info.exists(), !inTheWay.isEmpty());
+    if (inTheWay == "file") {
         QVERIFY(!info.isSymLink());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("keep me"));
+    } else if (inTheWay == "device link") {
+        QCOMPARE(info.symLinkTarget(), "/dev/null");
     }
 }
 

@@ -29,9 +29,18 @@ bool PortLink::create(const QString &linkPath, const QString &target)
 {
     const QByteArray path = QFile::encodeName(linkPath);
     struct stat info{};
-    if (::lstat(path.constData(), &info) == 0 && !S_ISLNK(info.st_mode)) {
-        m_error = QStringLiteral("%1 exists and is not a symbolic link; not replacing it").arg(linkPath);
-        return false;
+    if (::lstat(path.constData(), &info) == 0) {
+        if (!S_ISLNK(info.st_mode)) {
+            m_error = QStringLiteral("%1 exists and is not a symbolic link; not replacing it").arg(linkPath);
+            return false;
+        }
+        // A link left by an earlier run leads nowhere or to a pseudo-terminal;
+        // one to anything else is the user's way to a real module, and stays.
+        const QString existing = readLink(path);
+        if (::access(path.constData(), F_OK) == 0 && !existing.startsWith(QLatin1String("/dev/pts/"))) {
+            m_error = QStringLiteral("%1 already leads to %2; not replacing it").arg(linkPath, existing);
+            return false;
+        }
     }
     // Made under a temporary name and renamed over, so the panel never sees
     // the name missing or half made.
