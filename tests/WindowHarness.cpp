@@ -11,7 +11,7 @@ void copyAsset(const QString &name, const QString &toFolder)
 }
 } // namespace
 
-WindowHarness::WindowHarness(const QByteArray &settingsFile) : m_port(m_folder.path())
+WindowHarness::WindowHarness(const QByteArray &settingsFile, Line line) : m_port(m_folder.path())
 {
     copyAsset(QStringLiteral("dotf.BMP"), m_folder.path());
     copyAsset(QStringLiteral("dotb.JPG"), m_folder.path());
@@ -19,7 +19,8 @@ WindowHarness::WindowHarness(const QByteArray &settingsFile) : m_port(m_folder.p
     if (settings.open(QIODevice::WriteOnly))
         settings.write(settingsFile);
     settings.close();
-    linkPort(1, m_line.slavePath());
+    if (line == Line::Linked)
+        linkPort(1, m_line.slavePath());
 }
 
 void WindowHarness::linkPort(int number, const QString &device)

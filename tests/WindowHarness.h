@@ -13,12 +13,16 @@
 class QWidget;
 
 // The real window in a program folder of its own, its port 1 linked to a
-// pseudo-terminal whose other end the test plays. The folder holds the two
-// dot pictures and a settings file naming port 1 unless told otherwise.
+// pseudo-terminal whose other end the test plays (or left for another
+// program to link). The folder holds the two dot pictures and a settings
+// file naming port 1 unless told otherwise.
 class WindowHarness
 {
 public:
-    explicit WindowHarness(const QByteArray &settingsFile = "[Settings]\nCommPort=1\n");
+    enum class Line { Linked, Unlinked };
+
+    explicit WindowHarness(const QByteArray &settingsFile = "[Settings]\nCommPort=1\n",
+                           Line line = Line::Linked);
 
     // Build the window only after the folder has been arranged.
     MainWindow &window();

@@ -1,4 +1,5 @@
 #include "PtyPair.h"
+#include "RunningModule.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -21,78 +22,6 @@ QByteArray bytes(const char *hex)
 {
     return QByteArray::fromHex(hex);
 }
-
-// vexel-module started headless in a folder of its own, read line by line.
-class RunningModule
-{
-public:
-    explicit RunningModule(const QString &dir) : m_dir(dir) {}
-    ~RunningModule()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-    QString linkPath() const { return m_dir + QStringLiteral("/COM1"); }
-
-    bool start(const QStringList &options = {})
-    {
-        m_process.start(QStringLiteral(VEXEL_MODULE_PATH),
-                        QStringList{"--headless", "--dir", m_dir, "--print-display"} + options);
-        return m_process.waitForStarted() && waitFor(QStringLiteral("link "));
-    }
-
-    // The display that a start-up screen brought back, printed before the link.
-    QStringList startupDisplay() const
-    {
-        QStringList rows = m_seen.filter(QRegularExpression(QStringLiteral("^display ")));
-        return rows.replaceInStrings(QRegularExpression(QStringLiteral("^display ")), QString());
-    }
-
-    // Waits for a line starting with prefix; lines before it are kept in seen().
-    bool waitFor(const QString &prefix, int timeoutMs = 5000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        for (;;) {
-            while (m_process.canReadLine()) {
-                const QString line = QString::fromUtf8(m_process.readLine()).chopped(1);
-                m_seen << line;
-                if (line.startsWith(prefix))
-                    return true;
-            }
-            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
-                return false;
-            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-        }
-    }
-
-    const QStringList &seen() const { return m_seen; }
-    QStringList frameLines() const { return m_seen.filter(QRegularExpression(QStringLiteral("^frame "))); }
-    // The eight rows of the next display printed from here on.
-    QStringList nextDisplay()
-    {
-        QStringList rows;
-        while (rows.size() < 8 && waitFor(QStringLiteral("display ")))
-            rows << m_seen.last().mid(8);
-        return rows;
-    }
-
-    bool stop(int signal)
-    {
-        ::kill(pid_t(m_process.processId()), signal);
-        return m_process.waitForFinished(5000) && m_process.exitStatus() == QProcess::NormalExit
-            && m_process.exitCode() == 0;
-    }
-
-    QProcess &process() { return m_process; }
-
-private:
-    QString m_dir;
-    QProcess m_process;
-    QStringList m_seen;
-};
 
 // The test's end of the line, opened as the panel opens a port.
 class Line
