@@ -28,11 +28,12 @@ qint64 processCpuNs()
 
 qint64 residentKiB()
 {
+    // Files under /proc tell no size, so they are read whole rather than
+    // line by line up to an end that QFile takes for granted.
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!status.open(QIODevice::ReadOnly))
         return -1;
-    while (!status.atEnd()) {
-        const QByteArray line = status.readLine();
+    for (const QByteArray &line : status.readAll().split('\n')) {
         if (line.startsWith("VmRSS:")) {
             bool ok = false;
             const qint64 kib = line.mid(6).trimmed().split(' ').value(0).toLongLong(&ok);

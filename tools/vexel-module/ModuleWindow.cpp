@@ -29,8 +29,9 @@ ModuleWindow::ModuleWindow(ModuleProgram &program, const QString &title, QWidget
     auto *splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_display);
     splitter->addWidget(m_log);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    // The display keeps its 2:1 shape; the rest of the width goes to the log,
+    // whose lines are long.
+    splitter->setSizes({600, 580});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(splitter);
 
@@ -39,5 +40,5 @@ ModuleWindow::ModuleWindow(ModuleProgram &program, const QString &title, QWidget
         if (!line.startsWith(QLatin1String("display ")))
             m_log->appendPlainText(line);
     });
-    resize(1000, 320);
+    resize(1200, 320);
 }

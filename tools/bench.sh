@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Builds vexel-bench for release, runs it and writes docs/performance.md.
+# Usage: tools/bench.sh [--quick]
+# The run holds the team's build lock, when there is one, so that no build
+# shares the processor with the measurement.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$root/build-bench"
+lockfile=/tmp/vexel-build.lock
+quick=()
+[ "${1:-}" = "--quick" ] && quick=(--quick)
+
+locked() {
+    if [ -e "$lockfile" ]; then flock "$lockfile" "$@"; else "$@"; fi
+}
+
+locked cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+locked cmake --build "$build" -j"$(nproc)" --target vexel-bench
+bench="$build/bench/vexel-bench"
+
+load="$(cut -d' ' -f1-3 /proc/loadavg)"
+offscreen="$(QT_QPA_PLATFORM=offscreen locked "$bench" "${quick[@]}")"
+echo "$offscreen"
+xserver=""
+if command -v xvfb-run >/dev/null; then
+    xserver="$(QT_QPA_PLATFORM=xcb locked xvfb-run -a -s "-screen 0 1280x1024x24" \
+        "$bench" --startup-only "${quick[@]}")"
+    echo
+    echo "$xserver"
+fi
+
+mkdir -p "$root/docs"
+cpu="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
+{
+    echo "# Performance"
+    echo
+    echo "Written by \`tools/bench.sh\`$([ ${#quick[@]} -gt 0 ] && echo " --quick"), which builds \`bench/\` (\`vexel-bench\`)"
+    echo "for release and runs it. Medians over repeated runs; p99 is the 99th percentile;"
+    echo "a ratio is the program's median over the baseline's, both measured in the same run."
+    echo
+    echo "## Machine"
+    echo
+    echo "- Processor: $cpu"
+    echo "- Cores: $(nproc)"
+    echo "- Kernel: $(uname -sr)"
+    echo "- Qt: $("$bench" --qt-version)"
+    echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+    echo "- Load average before the run: $load"
+    echo
+    echo "## Without a display (offscreen platform)"
+    echo
+    echo "$offscreen"
+    if [ -n "$xserver" ]; then
+        echo
+        echo "## On an X server (Xvfb)"
+        echo
+        echo "$xserver"
+    fi
+    echo
+    cat <<'NOTES'
+## How each figure is taken
+
+- **Click to line**: the real window in a program folder of its own, its port
+  linked to a pseudo-terminal and connected with CONNECT. The monotonic clock
+  is read right before `QTest::mouseClick` on "Save Bitmap"; a socket notifier
+  on the device end, served by the event loop during the command's 100 ms wait,
+  reads the clock again when the tenth byte has come, so the figure is an upper
+  bound. The baseline writes the same 10 bytes, one write each, straight to
+  a second pseudo-terminal and catches them the same way, interleaved with the
+  clicks. No module answers, so no confirmation box is involved.
+- **Timer wait**: the window's own wait, called directly while connected;
+  wall time by the monotonic clock, processor time by the process's CPU clock
+  (all threads).
+- **At rest**: the connected window in its event loop for 10 s with nothing
+  to do; the process's CPU clock before and after.
+- **Clear ALL**: a click on "Clear ALL", timed around the click, which
+  reads the unlit dot picture from disk for each of the 64 cells and hands it
+  to the grid (painting follows later and is not counted). The baseline is
+  64 reads of the same file by a plain `QImage`, each turned into a pixmap
+  (not `QPixmap::load`, which would answer from Qt's pixmap cache).
+- **Start-up**: the bench starts itself as a child process, either as the
+  control panel (built the way the program's `main()` builds it, in a program
+  folder with its pictures and settings) or as a bare `QWidget` of the same
+  796 x 519 pixels. Time runs from the parent's clock right before
+  `QProcess::start` until the child has handled its window's first expose
+  event (which paints it); the child then reads its VmRSS from
+  `/proc/self/status`. One start of each is run first to warm the caches and
+  not counted; the rest alternate between the two.
+NOTES
+} >"$root/docs/performance.md"
+echo
+echo "Written: $root/docs/performance.md"
