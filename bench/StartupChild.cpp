@@ -8,6 +8,7 @@
 #include "SerialPortControl.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QWindow>
 
 #include <cstdio>
@@ -64,7 +65,7 @@ int runApp(int &argc, char **argv, const QString &programFolder)
     return app.exec();
 }
 
-int runBare(int &argc, char **argv)
+int runBare(int &argc, char **argv, bool withText)
 {
     QApplication app(argc, argv);
     ExposureReporter reporter;
@@ -72,6 +73,11 @@ int runBare(int &argc, char **argv)
 
     QWidget window;
     window.setFixedSize(Layout::pixels(Layout::ClientWidthTwips), Layout::pixels(Layout::ClientHeightTwips));
+    if (withText) {
+        AppLook::prepare();
+        auto *line = new QLabel(MainWindow::Title, &window);
+        line->setFont(AppLook::windowFont());
+    }
     window.show();
     return app.exec();
 }

@@ -12,7 +12,9 @@ namespace StartupChild {
 // programFolder standing in for the program's folder.
 int runApp(int &argc, char **argv, const QString &programFolder);
 
-// The baseline: a plain QWidget of the panel's size and nothing else.
-int runBare(int &argc, char **argv);
+// The baselines: a plain QWidget of the panel's size, with nothing in it or
+// with one line of text in the panel's face. Any window that shows text pays
+// for starting the font machinery; the second baseline pays it too.
+int runBare(int &argc, char **argv, bool withText);
 
 } // namespace StartupChild

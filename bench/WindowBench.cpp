@@ -33,11 +33,10 @@ WindowBench::WindowBench()
         fail(QStringLiteral("CONNECT did not open the line: %1").arg(m_harness.port().errorString()));
 }
 
-bool WindowBench::fail(const QString &error)
+void WindowBench::fail(const QString &error)
 {
     if (m_error.isEmpty())
         m_error = error;
-    return false;
 }
 
 double WindowBench::rawLineMs(const QByteArray &frame)

@@ -26,7 +26,7 @@ public:
     std::vector<ResultTable::Row> clearAll(int runs);
 
 private:
-    bool fail(const QString &error);
+    void fail(const QString &error); // keeps the first
     double rawLineMs(const QByteArray &frame);
 
     WindowHarness m_harness;

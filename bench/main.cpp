@@ -13,7 +13,7 @@
 //   Measures the control panel and prints the figures as a Markdown table.
 //   --quick takes fewer repetitions; --startup-only measures start-up alone.
 // vexel-bench --qt-version
-// vexel-bench --child-app FOLDER | --child-bare
+// vexel-bench --child-app FOLDER | --child-bare | --child-bare-text
 //   The child processes of the start-up measure.
 namespace {
 
@@ -50,7 +50,9 @@ int main(int argc, char *argv[])
     if (argumentIs(argc, argv, 1, "--child-app") && argc >= 3)
         return StartupChild::runApp(argc, argv, QString::fromLocal8Bit(argv[2]));
     if (argumentIs(argc, argv, 1, "--child-bare"))
-        return StartupChild::runBare(argc, argv);
+        return StartupChild::runBare(argc, argv, false);
+    if (argumentIs(argc, argv, 1, "--child-bare-text"))
+        return StartupChild::runBare(argc, argv, true);
 
     QApplication app(argc, argv);
     AppLook::prepare();
