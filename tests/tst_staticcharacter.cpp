@@ -20,35 +20,16 @@ void TestStaticCharacter::readBoxes_data()
     QTest::addColumn<QString>("firstAfter");
     QTest::addColumn<QString>("secondAfter");
 
-    const QString space = QStringLiteral(" ");
-
-    QTest::newRow("both empty become spaces") << "" << "" << 0 << QByteArray("\x20\x20") << space << space;
-    QTest::newRow("typed space is like an empty box") << " " << " " << 0 << QByteArray("\x20\x20") << space << space;
+    const QString emoji = QString::fromUtf16(u"\U0001F600");
+    const QString arabicThree = QString::fromUtf16(u"\u0663");
+    QTest::newRow("both empty become spaces") << "" << "" << 0 << QByteArray("  ") << " " << " ";
     QTest::newRow("custom 0 and 9 keep their text") << "^0" << "^9" << 0 << QByteArray("\x00\x09", 2) << "^0" << "^9";
-    QTest::newRow("two letters: first kept") << "AB" << "CD" << 0 << QByteArray("\x41\x43") << "A" << "C";
-    QTest::newRow("digit then caret is the digit") << "5^" << "" << 0 << QByteArray("\x35\x20") << "5" << space;
-    QTest::newRow("blank then caret is the blank") << " ^" << "x" << 0 << QByteArray("\x20x") << space << "x";
-    QTest::newRow("letter and custom 5") << "A" << "^5" << 0 << QByteArray("\x41\x05") << "A" << "^5";
-    QTest::newRow("\u00E9 as one byte") << QString(QChar(0xE9)) << "" << 0 << QByteArray("\xE9\x20")
-                                        << QString(QChar(0xE9)) << space;
-    QTest::newRow("\u20AC as one byte") << QString::fromUtf16(u"\u20ACx") << "" << 0 << QByteArray("\x80\x20")
-                                        << QString(QChar(0x20AC)) << space;
-    QTest::newRow("unmappable letter is ?") << QString(QChar(0x4E2D)) << "" << 0 << QByteArray("?\x20")
-                                            << QString(QChar(0x4E2D)) << space;
-    QTest::newRow("emoji stays whole in the box") << QString::fromUtf16(u"\U0001F600x") << "" << 0
-                                                  << QByteArray("?\x20") << QString::fromUtf16(u"\U0001F600")
-                                                  << space;
-
+    QTest::newRow("digit then caret is the digit") << "5^" << "" << 0 << QByteArray("5 ") << "5" << " ";
+    QTest::newRow("emoji stays whole in the box") << emoji + "x" << "" << 0 << QByteArray("? ") << emoji << " ";
     QTest::newRow("caret alone") << "^" << "x" << 1 << QByteArray() << "^" << "x";
-    QTest::newRow("caret and letter") << "^A" << "" << 1 << QByteArray() << "^A" << "";
-    QTest::newRow("two carets") << "^^" << "AB" << 1 << QByteArray() << "^^" << "AB";
-    QTest::newRow("caret and non-ASCII digit") << QString::fromUtf16(u"^\u0663") << "" << 1 << QByteArray()
-                                               << QString::fromUtf16(u"^\u0663") << "";
-    QTest::newRow("caret and emoji") << QString::fromUtf16(u"^\U0001F600") << "" << 1 << QByteArray()
-                                     << QString::fromUtf16(u"^\U0001F600") << "";
-    QTest::newRow("second box fails: first box keeps its rewrite") << "QR" << "^A" << 2 << QByteArray()
-                                                                   << "Q" << "^A";
-    QTest::newRow("second box caret alone") << "" << "^" << 2 << QByteArray() << space << "^";
+    QTest::newRow("caret and Arabic-Indic 3") << "^" + arabicThree << "" << 1 << QByteArray() << "^" + arabicThree << "";
+    QTest::newRow("first box fails: second box not looked at") << "^A" << "" << 1 << QByteArray() << "^A" << "";
+    QTest::newRow("second box fails: first box keeps its rewrite") << "QR" << "^A" << 2 << QByteArray() << "Q" << "^A";
 }
 
 void TestStaticCharacter::readBoxes()
@@ -65,14 +46,8 @@ void TestStaticCharacter::readBoxes()
     QCOMPARE(pair.ok(), failedBox == 0);
     QCOMPARE(pair.first.boxText, firstAfter);
     QCOMPARE(pair.second.boxText, secondAfter);
-    if (failedBox == 0) {
+    if (pair.ok())
         QCOMPARE(QByteArray(1, char(pair.first.byte)) + char(pair.second.byte), bytes);
-        QVERIFY(pair.first.ok && pair.second.ok);
-    }
-    // Each box on its own gives the same as within the pair.
-    const StaticCharacter first = readStaticCharacter(firstBox);
-    QCOMPARE(first.ok, failedBox != 1);
-    QCOMPARE(first.boxText, firstAfter);
 }
 
 QTEST_APPLESS_MAIN(TestStaticCharacter)
