@@ -32,7 +32,8 @@ public:
     virtual bool setInputMode(int mode) = 0;
     virtual int inputMode() const = 0;
 
-    // Output: every byte leaves the line unchanged and at once. False when the
+    // Output: every byte leaves the line unchanged, at once or, when the far
+    // end is not taking them, as soon as the line has room. False when the
     // port is closed or the write failed (the port is then lost, see below).
     virtual bool output(const QByteArray &bytes) = 0;
 

@@ -2,11 +2,20 @@
 
 #include "PortName.h"
 
+#include <poll.h>
+
+namespace {
+constexpr int HangUpWatchIntervalMs = 100;
+}
+
 SerialPortControl::SerialPortControl(const QString &programDir, QObject *parent)
     : PortControl(parent), m_programDir(programDir)
 {
     m_port.setReadBufferSize(InputBufferSize);
+    m_hangUpWatch.setInterval(HangUpWatchIntervalMs);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortControl::onError);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPortControl::onReadyRead);
+    connect(&m_hangUpWatch, &QTimer::timeout, this, &SerialPortControl::checkForHangUp);
 }
 
 bool SerialPortControl::setCommPort(int number)
@@ -34,6 +43,7 @@ bool SerialPortControl::setPortOpen(bool open)
     if (open == m_port.isOpen())
         return true;
     if (!open) {
+        m_hangUpWatch.stop();
         m_port.close();
         return true;
     }
@@ -81,11 +91,16 @@ bool SerialPortControl::output(const QByteArray &bytes)
     // flush() reports false when it had nothing to write.
     if (bytes.isEmpty())
         return true;
-    if (m_port.write(bytes) != bytes.size() || !m_port.flush()) {
-        loseDevice();
+    if (m_port.write(bytes) != bytes.size()) {
+        loseDevice(m_port.errorString());
         return false;
     }
-    return true;
+    // False also when the line is full: the rest waits for the line's room.
+    // A lost device has been closed by the error the flush raised.
+    m_port.flush();
+    if (m_port.isOpen() && m_port.bytesToWrite() > OutputBufferSize)
+        loseDevice(tr("more than %1 bytes wait for the line").arg(OutputBufferSize));
+    return m_port.isOpen();
 }
 
 int SerialPortControl::inBufferCount()
@@ -142,20 +157,49 @@ void SerialPortControl::pullFromDevice()
         m_port.waitForReadyRead(0);
 }
 
+void SerialPortControl::onReadyRead()
+{
+    if (m_port.bytesAvailable() >= InputBufferSize && !m_hangUpWatch.isActive())
+        m_hangUpWatch.start();
+}
+
 void SerialPortControl::onError(QSerialPort::SerialPortError error)
 {
     // Errors raised inside open() are the open's failure. A timeout only means
     // that a zero wait found nothing.
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen())
         return;
-    loseDevice();
+    // A full line refuses a write with the same error as a hung-up one.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::WriteError) && lineIsFull())
+        return;
+    loseDevice(m_port.errorString());
 }
 
-void SerialPortControl::loseDevice()
+void SerialPortControl::checkForHangUp()
+{
+    if (!m_port.isOpen() || m_port.bytesAvailable() < InputBufferSize) {
+        m_hangUpWatch.stop();
+        return;
+    }
+    pollfd device {int(m_port.handle()), 0, 0};
+    if (::poll(&device, 1, 0) == 1 && (device.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        loseDevice(tr("the line hung up"));
+}
+
+// A hung-up line reports so, and a working one that can take bytes is
+// writable; a full one reports neither.
+bool SerialPortControl::lineIsFull() const
+{
+    pollfd device {int(m_port.handle()), POLLOUT, 0};
+    return ::poll(&device, 1, 0) == 0;
+}
+
+void SerialPortControl::loseDevice(const QString &reason)
 {
     if (!m_port.isOpen())
         return;
-    m_errorString = tr("The device %1 was lost: %2").arg(m_port.portName(), m_port.errorString());
+    m_errorString = tr("The device %1 was lost: %2").arg(m_port.portName(), reason);
+    m_hangUpWatch.stop();
     m_port.close();
     // Queued, so that whoever answers the loss (typically with a modal message)
     // does not run inside QSerialPort's own notification.

@@ -4,6 +4,7 @@
 #include "PortControl.h"
 
 #include <QSerialPort>
+#include <QTimer>
 
 // The port control over QSerialPort. Port numbers become devices as PortName.h
 // describes, looked up in programDir.
@@ -13,16 +14,23 @@
 // tty until input() makes room, and what overflows that buffer is dropped by
 // the system.
 //
+// Output that the line cannot take at once (the far end stopped reading and
+// the system's buffers for the tty are full) waits in an output buffer of 512
+// bytes and leaves as soon as the line has room. A write that would leave more
+// than that waiting fails, and the device counts as lost: it takes nothing.
+//
 // A lost device is closed at the first read or write error, because a hung-up
 // line otherwise reports errors at full processor load for as long as it stays
-// open. portLost() is then emitted from the event loop, after the call that
-// ran into the loss has returned, and not at all if the port was opened again
-// in the meantime.
+// open; a write refused only because the line is full is no such error.
+// portLost() is then emitted from the event loop, after the call that ran into
+// the loss has returned, and not at all if the port was opened again in the
+// meantime.
 class SerialPortControl : public PortControl
 {
     Q_OBJECT
 public:
     static constexpr qint64 InputBufferSize = 1024;
+    static constexpr qint64 OutputBufferSize = 512;
 
     explicit SerialPortControl(const QString &programDir, QObject *parent = nullptr);
     ~SerialPortControl() override = default;
@@ -51,11 +59,17 @@ public:
 private:
     bool open();
     void pullFromDevice();
+    void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
-    void loseDevice();
+    void checkForHangUp();
+    bool lineIsFull() const;
+    void loseDevice(const QString &reason);
 
     QString m_programDir;
     QSerialPort m_port;
+    // With the input buffer full, QSerialPort stops watching the device, and
+    // with it goes the only notice of a hang-up; this looks for one instead.
+    QTimer m_hangUpWatch;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");
     LineSettings m_lineSettings;
