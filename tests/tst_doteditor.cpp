@@ -11,8 +11,7 @@
 #include <QTest>
 
 // The pattern model alone, then the editor in the real window: the row
-// order, XOR both ways, the pictures read from the folder, and what happens
-// when a picture cannot be read.
+// order, XOR both ways, and the pictures read anew from the folder.
 class DotEditorTest : public QObject
 {
     Q_OBJECT
@@ -29,12 +28,8 @@ private slots:
     void fullColumnLeavesOthersAlone();
     void doubleClickCountsOnce();
     void replacedPictureShowsOnNextChange();
-    void missingPictureChangesNothing_data();
-    void missingPictureChangesNothing();
     void clearAllReloadsEveryCell();
     void clearAllAfterDrawing();
-    void clearAllWithoutItsPicture_data();
-    void clearAllWithoutItsPicture();
 
 private:
     void openWindow();
@@ -170,47 +165,6 @@ void DotEditorTest::replacedPictureShowsOnNextChange()
     QCOMPARE(cellImage(1, 4).pixelColor(5, 5), QColor(Qt::green));
 }
 
-void DotEditorTest::missingPictureChangesNothing_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("content"); // empty: the file is removed
-    QTest::newRow("lit picture missing") << "dotf.BMP" << QByteArray();
-    QTest::newRow("lit picture is text") << "dotf.BMP" << QByteArray("not a picture at all");
-    QTest::newRow("lit picture cut short") << "dotf.BMP" << QByteArray("BM\x36\x00\x00\x00", 6);
-    QTest::newRow("unlit picture missing") << "dotb.JPG" << QByteArray();
-    QTest::newRow("unlit picture is one blank") << "dotb.JPG" << QByteArray(" ");
-}
-
-void DotEditorTest::missingPictureChangesNothing()
-{
-    QFETCH(QString, file);
-    QFETCH(QByteArray, content);
-    openWindow();
-    clickCell(3, 64); // lit while both pictures are there
-    QFile::remove(m_harness->filePath(file));
-    if (!content.isEmpty()) {
-        QFile broken(m_harness->filePath(file));
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write(content);
-    }
-    const bool litMissing = file == "dotf.BMP";
-    const QImage before = cellImage(3, litMissing ? 1 : 64);
-
-    clickCell(3, litMissing ? 1 : 64); // needs the broken picture
-    QCOMPARE(m_harness->messages().shown.size(), 1);
-    QVERIFY2(m_harness->messages().shown.first().contains(m_harness->filePath(file)),
-             qPrintable(m_harness->messages().shown.first()));
-    QCOMPARE(label(3), "40");
-    QCOMPARE(int(grid().columnByte(3)), 0x40);
-    QCOMPARE(grid().isOn(3, 64), true);
-    QCOMPARE(grid().isOn(3, 1), false);
-    QCOMPARE(cellImage(3, litMissing ? 1 : 64), before);
-
-    clickCell(3, litMissing ? 64 : 1); // needs the good one: still works
-    QCOMPARE(label(3), litMissing ? "0" : "41");
-    QCOMPARE(m_harness->messages().shown.size(), 1);
-}
-
 void DotEditorTest::clearAllReloadsEveryCell()
 {
     openWindow();
@@ -244,43 +198,6 @@ void DotEditorTest::clearAllAfterDrawing()
     clickCell(8, 128);
     QCOMPARE(label(8), "88");
     QCOMPARE(cellImage(8, 8), fileImage("dotf.BMP"));
-}
-
-void DotEditorTest::clearAllWithoutItsPicture_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("missing") << QByteArray();
-    QTest::newRow("absurd size in the header")
-        << QByteArray("\xFF\xD8\xFF\xC0\x00\x11\x08\xEA\x60\xEA\x60\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01", 21);
-}
-
-void DotEditorTest::clearAllWithoutItsPicture()
-{
-    QFETCH(QByteArray, content);
-    openWindow();
-    clickCell(2, 16);
-    clickCell(7, 8);
-    QFile::remove(m_harness->filePath("dotb.JPG"));
-    if (!content.isEmpty()) {
-        QFile broken(m_harness->filePath("dotb.JPG"));
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write(content);
-    }
-    m_harness->click("cmdCLR");
-    // Cleared as asked, told once, and consistent: every dot off everywhere.
-    QCOMPARE(m_harness->messages().shown.size(), 1);
-    QVERIFY(m_harness->messages().shown.first().contains("dotb.JPG"));
-    QCOMPARE(grid().bitmapData(), (std::array<quint8, 8>{}));
-    const QImage builtIn = builtInUnlitDot().toImage();
-    for (int column = 1; column <= 8; ++column) {
-        QCOMPARE(label(column), "0");
-        for (int weight : DotGrid::RowWeights) {
-            QVERIFY(!grid().isOn(column, weight));
-            QCOMPARE(cellImage(column, weight), builtIn);
-        }
-    }
-    clickCell(2, 16); // lights again: state and picture agree
-    QCOMPARE(label(2), "10");
 }
 
 QTEST_MAIN(DotEditorTest)

@@ -44,9 +44,8 @@ QByteArray claimingGiantSize(QByteArray picture)
 
 } // namespace
 
-// Broken dot pictures under the real window, beyond those the editor's own
-// tests cover: headers claiming a giant size, and the memory every broken
-// picture may cost.
+// Missing and broken dot pictures under the real window: what a click or
+// "Clear ALL" that needs one does, and the memory it may cost.
 class PictureFaultsTest : public QObject
 {
     Q_OBJECT
@@ -105,8 +104,10 @@ void PictureFaultsTest::brokenPicture_data()
         QTest::addRow("unlit dot with a %s, unlighting", content) << files[1] << content << "unlight";
         QTest::addRow("unlit dot with a %s, Clear ALL", content) << files[1] << content << "clear";
     }
-    for (const char *content : {"empty", "truncated", "not a picture"})
+    for (const char *content : {"missing", "empty", "truncated", "not a picture"})
         QTest::addRow("unlit dot %s, Clear ALL", content) << files[1] << content << "clear";
+    QTest::newRow("lit dot missing, lighting") << files[0] << "missing" << "light";
+    QTest::newRow("unlit dot missing, unlighting") << files[1] << "missing" << "unlight";
     QTest::newRow("lit dot empty, lighting") << files[0] << "empty" << "light";
     QTest::newRow("lit dot truncated, lighting") << files[0] << "truncated" << "light";
 }
@@ -128,15 +129,19 @@ void PictureFaultsTest::brokenPicture()
         broken = good.left(good.size() / 2);
     else if (content == "not a picture")
         broken = "[Settings]\nCommPort=1\n";
-    QVERIFY(content == "empty" || !broken.isEmpty());
+    QVERIFY(content == "empty" || content == "missing" || !broken.isEmpty());
 
     clickCell(3, 64); // lit while the pictures are good
     if (action == "unlight")
         QCOMPARE(label(3), "40");
     QFile picture(path);
-    QVERIFY(picture.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(picture.write(broken), broken.size());
-    picture.close();
+    if (content == "missing") {
+        QVERIFY(picture.remove());
+    } else {
+        QVERIFY(picture.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(picture.write(broken), broken.size());
+        picture.close();
+    }
 
     QTest::qWait(50);
     const qint64 atRest = residentBytes();
