@@ -12,10 +12,9 @@ using namespace ModuleProtocol;
 void TextCommands::showStaticCharacters(QString &firstBox, QString &secondBox)
 {
     const StaticCharacterPair pair = readStaticCharacters(firstBox, secondBox);
-    if (pair.failedBox != 1)
-        firstBox = pair.first.boxText;
-    if (pair.failedBox == 0)
-        secondBox = pair.second.boxText;
+    // A box that failed, or was not looked at, comes back as it was given.
+    firstBox = pair.first.boxText;
+    secondBox = pair.second.boxText;
     if (!pair.ok()) {
         m_context.messages.show(InvalidData);
         return;
