@@ -4,10 +4,7 @@
 # report of either sanitizer fails its test. Arguments go to ctest.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/tools/install-deps.sh" cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev \
-    libgl-dev fonts-wine
-cmake -S "$root" -B "$root/build-asan" -DVEXEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build "$root/build-asan" -j"$(nproc)"
+"$root/tools/build.sh" "$root/build-asan" -DVEXEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 cd "$root/build-asan"
 export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
