@@ -1,6 +1,12 @@
 #include "WindowHarness.h"
 
+#include "DotGridWidget.h"
+#include "ListBox.h"
+
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -46,4 +52,47 @@ void WindowHarness::connect()
 {
     click(QStringLiteral("cmdConnect"));
     QVERIFY(m_port.portOpen());
+}
+
+void WindowHarness::showWindow()
+{
+    window().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window()));
+}
+
+void WindowHarness::clickCell(int column, int weight)
+{
+    QTest::mouseClick(control<DotGridWidget>("dotCells"), Qt::LeftButton, {},
+                      DotGridWidget::cellRect(column, weight).center());
+}
+
+void WindowHarness::type(const QString &name, const QString &text)
+{
+    QLineEdit *box = control<QLineEdit>(name);
+    if (auto *list = control<ListBox>(name))
+        box = list->lineEdit();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    // Key presses exist for ASCII only; other characters come in the way an
+    // input method hands them over.
+    bool ascii = true;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        QTest::keyClicks(box, text);
+    else
+        box->insert(text);
+    QCOMPARE(box->text(), text);
+}
+
+QString WindowHarness::caption(const QString &name)
+{
+    if (auto *button = control<QAbstractButton>(name))
+        return button->text();
+    return control<QLabel>(name)->text();
+}
+
+bool WindowHarness::commandsEnabled()
+{
+    return control<QGroupBox>("Frame3")->isEnabled();
 }

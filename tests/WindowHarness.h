@@ -38,8 +38,17 @@ public:
     {
         return window().findChild<T *>(name);
     }
+    void showWindow(); // shows it and waits until it is on screen
     void click(const QString &name);
     void connect(); // clicks CONNECT and checks that the port opened
+    void clickCell(int column, int weight);
+    // Replaces a text box's text (or a list's typed text) as a user types it.
+    void type(const QString &name, const QString &text);
+
+    QString caption(const QString &name);
+    QString columnLabel(int column) { return caption(QStringLiteral("lblC%1").arg(column)); }
+    QString monitor() { return caption(QStringLiteral("lblTxData")); }
+    bool commandsEnabled();
 
 private:
     QTemporaryDir m_folder;

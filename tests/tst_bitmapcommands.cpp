@@ -35,7 +35,6 @@ private slots:
 
 private:
     void drawTopLeftDot();
-    void typeInto(const char *list, const QString &text);
     QByteArray sent(int atMost) { return m_harness->line().read(atMost, 150); }
 
     std::unique_ptr<WindowHarness> m_harness;
@@ -44,24 +43,14 @@ private:
 void BitmapCommandsTest::init()
 {
     m_harness = std::make_unique<WindowHarness>();
-    m_harness->window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_harness->window()));
+    m_harness->showWindow();
     m_harness->connect();
 }
 
 void BitmapCommandsTest::drawTopLeftDot()
 {
-    auto *cells = m_harness->control<DotGridWidget>("dotCells");
-    QTest::mouseClick(cells, Qt::LeftButton, {}, DotGridWidget::cellRect(1, 16).center());
+    m_harness->clickCell(1, 16);
     QCOMPARE(m_harness->control<QLabel>("lblC1")->text(), "10");
-}
-
-void BitmapCommandsTest::typeInto(const char *list, const QString &text)
-{
-    QLineEdit *field = m_harness->control<ListBox>(list)->lineEdit();
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, text);
 }
 
 void BitmapCommandsTest::frames_data()
@@ -219,8 +208,7 @@ void BitmapCommandsTest::clicksDuringTheWaitGoOutAtOnce()
         m_harness->click("cmdAnimate2");
         QTest::qWait(20);
         seenDuringWait = module.received;
-        auto *cells = m_harness->control<DotGridWidget>("dotCells");
-        QTest::mouseClick(cells, Qt::LeftButton, {}, DotGridWidget::cellRect(8, 8).center());
+        m_harness->clickCell(8, 8);
     });
     m_harness->click("cmdSaveBitmap");
     const QByteArray store = QByteArray("\xF9\x00", 2) + QByteArray(8, '\0');
@@ -257,7 +245,7 @@ void BitmapCommandsTest::listsWithoutAPosition()
     m_harness->click("cmdSendBM");
     QCOMPARE(sent(11).size(), 10);
 
-    typeInto(qPrintable(list), typed);
+    m_harness->type(list, typed);
     QCOMPARE(m_harness->control<ListBox>(list)->listIndex(), -1);
     m_harness->click(button);
     QCOMPARE(sent(11), frame);

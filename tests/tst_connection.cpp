@@ -27,8 +27,6 @@ private slots:
     void lostInTheMiddleOfAFrame();
 
 private:
-    QString caption() { return m_harness->control<QPushButton>("cmdConnect")->text(); }
-    bool groupEnabled() { return m_harness->control<QGroupBox>("Frame3")->isEnabled(); }
     ListBox *ports() { return m_harness->control<ListBox>("cboComm"); }
 
     std::unique_ptr<WindowHarness> m_harness;
@@ -37,22 +35,21 @@ private:
 void ConnectionTest::init()
 {
     m_harness = std::make_unique<WindowHarness>();
-    m_harness->window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_harness->window()));
+    m_harness->showWindow();
 }
 
 void ConnectionTest::opensAndCloses()
 {
     m_harness->click("cmdConnect");
     QVERIFY(m_harness->port().portOpen());
-    QCOMPARE(caption(), "Disconnect");
-    QVERIFY(groupEnabled());
+    QCOMPARE(m_harness->caption("cmdConnect"), "Disconnect");
+    QVERIFY(m_harness->commandsEnabled());
     QCOMPARE(m_harness->window().commPortText(), "1");
 
     m_harness->click("cmdConnect");
     QVERIFY(!m_harness->port().portOpen());
-    QCOMPARE(caption(), "CONNECT");
-    QVERIFY(!groupEnabled());
+    QCOMPARE(m_harness->caption("cmdConnect"), "CONNECT");
+    QVERIFY(!m_harness->commandsEnabled());
     QVERIFY(m_harness->messages().shown.isEmpty());
 
     // The device is free again for another program.
@@ -89,8 +86,8 @@ void ConnectionTest::failedOpenSaysSoAndStaysClosed()
     m_harness->click("cmdConnect");
     QCOMPARE(m_harness->messages().shown, QStringList{"PORT NOT AVAILABLE!"});
     QVERIFY(!m_harness->port().portOpen());
-    QCOMPARE(caption(), "CONNECT");
-    QVERIFY(!groupEnabled());
+    QCOMPARE(m_harness->caption("cmdConnect"), "CONNECT");
+    QVERIFY(!m_harness->commandsEnabled());
     if (cause == "none")
         QCOMPARE(m_harness->window().commPortText(), "0");
 }
@@ -104,7 +101,7 @@ void ConnectionTest::recoversAfterAFailure()
     ports()->setListIndex(0);
     m_harness->click("cmdConnect");
     QVERIFY(m_harness->port().portOpen());
-    QCOMPARE(caption(), "Disconnect");
+    QCOMPARE(m_harness->caption("cmdConnect"), "Disconnect");
     QCOMPARE(m_harness->messages().shown.size(), 1);
     QCOMPARE(m_harness->window().commPortText(), "1");
 }
@@ -117,7 +114,7 @@ void ConnectionTest::listChangeWhileOpenTakesEffectAtNextOpen()
     ports()->setListIndex(19);
     m_harness->click("cmdConnect"); // closes, whatever the list now says
     QVERIFY(!m_harness->port().portOpen());
-    QCOMPARE(caption(), "CONNECT");
+    QCOMPARE(m_harness->caption("cmdConnect"), "CONNECT");
     QCOMPARE(m_harness->window().commPortText(), "20");
     m_harness->click("cmdConnect"); // opens the last port
     QVERIFY(m_harness->port().portOpen());
@@ -134,8 +131,8 @@ void ConnectionTest::lostInTheMiddleOfAFrame()
     QTRY_COMPARE_WITH_TIMEOUT(m_harness->messages().shown, QStringList{"PORT NOT AVAILABLE!"}, 500);
     QTest::qWait(200);
     QCOMPARE(m_harness->messages().shown, QStringList{"PORT NOT AVAILABLE!"});
-    QCOMPARE(caption(), "CONNECT");
-    QVERIFY(!groupEnabled());
+    QCOMPARE(m_harness->caption("cmdConnect"), "CONNECT");
+    QVERIFY(!m_harness->commandsEnabled());
 }
 
 QTEST_MAIN(ConnectionTest)

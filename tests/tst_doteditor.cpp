@@ -33,8 +33,6 @@ private slots:
 
 private:
     void openWindow();
-    void clickCell(int column, int weight);
-    QString label(int column) { return m_harness->control<QLabel>(QStringLiteral("lblC%1").arg(column))->text(); }
     QImage cellImage(int column, int weight) { return cells()->cellPicture(column, weight).toImage(); }
     QImage fileImage(const QString &name) { return PictureLoader::load(m_harness->filePath(name)).pixmap.toImage(); }
     DotGridWidget *cells() { return m_harness->control<DotGridWidget>("dotCells"); }
@@ -95,14 +93,8 @@ void DotEditorTest::columnLabels()
 void DotEditorTest::openWindow()
 {
     m_harness = std::make_unique<WindowHarness>();
-    m_harness->window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_harness->window()));
+    m_harness->showWindow();
     m_harness->connect();
-}
-
-void DotEditorTest::clickCell(int column, int weight)
-{
-    QTest::mouseClick(cells(), Qt::LeftButton, {}, DotGridWidget::cellRect(column, weight).center());
 }
 
 void DotEditorTest::clickShowsPictureByteAndLabel()
@@ -110,28 +102,28 @@ void DotEditorTest::clickShowsPictureByteAndLabel()
     openWindow();
     const QImage builtIn = builtInUnlitDot().toImage();
     QCOMPARE(cellImage(1, 16), builtIn);
-    clickCell(1, 16);
-    QCOMPARE(label(1), "10");
+    m_harness->clickCell(1, 16);
+    QCOMPARE(m_harness->columnLabel(1), "10");
     QCOMPARE(int(grid().columnByte(1)), 0x10);
     QCOMPARE(cellImage(1, 16), fileImage("dotf.BMP"));
     QCOMPARE(cellImage(1, 32), builtIn); // only the clicked cell changed
-    clickCell(1, 16);
-    QCOMPARE(label(1), "0");
+    m_harness->clickCell(1, 16);
+    QCOMPARE(m_harness->columnLabel(1), "0");
     QCOMPARE(cellImage(1, 16), fileImage("dotb.JPG"));
-    clickCell(1, 1);
-    QCOMPARE(label(1), "1");
+    m_harness->clickCell(1, 1);
+    QCOMPARE(m_harness->columnLabel(1), "1");
 }
 
 void DotEditorTest::fullColumnLeavesOthersAlone()
 {
     openWindow();
-    clickCell(2, 4);
+    m_harness->clickCell(2, 4);
     for (int weight : DotGrid::RowWeights)
-        clickCell(5, weight);
-    QCOMPARE(label(5), "FF");
-    QCOMPARE(label(2), "4");
+        m_harness->clickCell(5, weight);
+    QCOMPARE(m_harness->columnLabel(5), "FF");
+    QCOMPARE(m_harness->columnLabel(2), "4");
     for (int column : {1, 3, 4, 6, 7, 8})
-        QCOMPARE(label(column), "0");
+        QCOMPARE(m_harness->columnLabel(column), "0");
     QCOMPARE(grid().bitmapData(), (std::array<quint8, 8>{0, 4, 0, 0, 0xFF, 0, 0, 0}));
 }
 
@@ -143,7 +135,7 @@ void DotEditorTest::doubleClickCountsOnce()
     QWindow *window = m_harness->window().windowHandle();
     const QPoint at = cells()->mapTo(&m_harness->window(), DotGridWidget::cellRect(4, 128).center());
     QTest::mouseDClick(window, Qt::LeftButton, {}, at);
-    QCOMPARE(label(4), "80");
+    QCOMPARE(m_harness->columnLabel(4), "80");
     // Outside every cell nothing happens, and neither does a press released elsewhere.
     QTest::mouseClick(cells(), Qt::LeftButton, {}, QPoint(2, 2));
     QTest::mousePress(cells(), Qt::LeftButton, {}, DotGridWidget::cellRect(6, 1).center());
@@ -154,13 +146,13 @@ void DotEditorTest::doubleClickCountsOnce()
 void DotEditorTest::replacedPictureShowsOnNextChange()
 {
     openWindow();
-    clickCell(1, 2);
+    m_harness->clickCell(1, 2);
     const QImage before = cellImage(1, 2);
     QImage green(18, 19, QImage::Format_RGB32);
     green.fill(Qt::green);
     QFile::remove(m_harness->filePath("dotf.BMP"));
     QVERIFY(green.save(m_harness->filePath("dotf.BMP"), "BMP"));
-    clickCell(1, 4);
+    m_harness->clickCell(1, 4);
     QCOMPARE(cellImage(1, 2), before);
     QCOMPARE(cellImage(1, 4).pixelColor(5, 5), QColor(Qt::green));
 }
@@ -171,7 +163,7 @@ void DotEditorTest::clearAllReloadsEveryCell()
     m_harness->click("cmdCLR");
     const QImage unlit = fileImage("dotb.JPG");
     for (int column = 1; column <= 8; ++column) {
-        QCOMPARE(label(column), "0");
+        QCOMPARE(m_harness->columnLabel(column), "0");
         for (int weight : DotGrid::RowWeights)
             QCOMPARE(cellImage(column, weight), unlit);
     }
@@ -183,9 +175,9 @@ void DotEditorTest::clearAllReloadsEveryCell()
 void DotEditorTest::clearAllAfterDrawing()
 {
     openWindow();
-    clickCell(1, 16);
-    clickCell(8, 8);
-    clickCell(6, 2);
+    m_harness->clickCell(1, 16);
+    m_harness->clickCell(8, 8);
+    m_harness->clickCell(6, 2);
     m_harness->click("cmdConnect"); // works with the port closed too
     m_harness->click("cmdCLR");
     QCOMPARE(grid().bitmapData(), (std::array<quint8, 8>{}));
@@ -193,10 +185,10 @@ void DotEditorTest::clearAllAfterDrawing()
         for (int weight : DotGrid::RowWeights)
             QVERIFY(!grid().isOn(column, weight));
     m_harness->connect();
-    clickCell(8, 8);
-    QCOMPARE(label(8), "8");
-    clickCell(8, 128);
-    QCOMPARE(label(8), "88");
+    m_harness->clickCell(8, 8);
+    QCOMPARE(m_harness->columnLabel(8), "8");
+    m_harness->clickCell(8, 128);
+    QCOMPARE(m_harness->columnLabel(8), "88");
     QCOMPARE(cellImage(8, 8), fileImage("dotf.BMP"));
 }
 

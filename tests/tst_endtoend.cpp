@@ -24,8 +24,6 @@ private slots:
 
 private:
     void startBoth(const QStringList &moduleOptions = {});
-    void clickCell(int column, int weight);
-    void type(const char *box, const QString &text);
     void choose(const char *list, int index);
 
     std::unique_ptr<WindowHarness> m_harness;
@@ -43,21 +41,9 @@ void EndToEndTest::startBoth(const QStringList &moduleOptions)
     m_harness = std::make_unique<WindowHarness>("[Settings]\nCommPort=1\n", WindowHarness::Line::Unlinked);
     m_module = std::make_unique<RunningModule>(m_harness->folder());
     QVERIFY(m_module->start(moduleOptions));
-    m_harness->window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_harness->window()));
+    m_harness->showWindow();
     m_harness->connect();
     QVERIFY(m_module->waitFor("line open"));
-}
-
-void EndToEndTest::clickCell(int column, int weight)
-{
-    QTest::mouseClick(m_harness->control<DotGridWidget>("dotCells"), Qt::LeftButton, {},
-                      DotGridWidget::cellRect(column, weight).center());
-}
-
-void EndToEndTest::type(const char *box, const QString &text)
-{
-    QTest::keyClicks(m_harness->control<QLineEdit>(box), text);
 }
 
 void EndToEndTest::choose(const char *list, int index)
@@ -89,11 +75,11 @@ void EndToEndTest::commandReachesTheModule()
     QFETCH(QStringList, shown);
     startBoth();
     if (command == "static") {
-        type("txtAText", "A");
-        type("txtBText", "^3");
+        m_harness->type("txtAText", "A");
+        m_harness->type("txtBText", "^3");
         m_harness->click("cmdSendDA");
     } else if (command == "scroll") {
-        type("txtSText", "Hello");
+        m_harness->type("txtSText", "Hello");
         m_harness->click("cmdScroll");
     } else if (command == "speed") {
         choose("cboSpeed", 3);
@@ -102,11 +88,11 @@ void EndToEndTest::commandReachesTheModule()
         choose("cboPosition", 1);
         m_harness->click("cmdAnimate3");
     } else if (command == "show") {
-        clickCell(1, 16);
+        m_harness->clickCell(1, 16);
         choose("cboPosition", 1);
         m_harness->click("cmdSendBM");
     } else if (command == "store") {
-        clickCell(1, 16);
+        m_harness->clickCell(1, 16);
         choose("cboBMP", 9);
         m_harness->click("cmdSaveBitmap");
     } else {
@@ -120,10 +106,10 @@ void EndToEndTest::commandReachesTheModule()
 void EndToEndTest::drawnPatternIsShownAsDrawn()
 {
     startBoth();
-    clickCell(1, 16); // top row
-    clickCell(2, 32);
-    clickCell(4, 1);  // fifth row
-    clickCell(8, 8);  // bottom row
+    m_harness->clickCell(1, 16); // top row
+    m_harness->clickCell(2, 32);
+    m_harness->clickCell(4, 1);  // fifth row
+    m_harness->clickCell(8, 8);  // bottom row
     m_harness->click("cmdSendBM");
     QVERIFY(m_module->waitFor("frame FC 00 10 20 00 01 00 00 00 08"));
     const QStringList expected{

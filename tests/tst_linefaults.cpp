@@ -106,8 +106,6 @@ private slots:
     void connectionCyclesLeaveNothingBehind();
 
 private:
-    QString caption() { return m_harness->control<QPushButton>("cmdConnect")->text(); }
-    bool groupEnabled() { return m_harness->control<QGroupBox>("Frame3")->isEnabled(); }
     QStringList &shown() { return m_harness->messages().shown; }
     void fillInputBuffer();
 
@@ -117,8 +115,7 @@ private:
 void LineFaultsTest::init()
 {
     m_harness = std::make_unique<WindowHarness>();
-    m_harness->window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_harness->window()));
+    m_harness->showWindow();
     m_harness->connect();
 }
 
@@ -175,15 +172,15 @@ void LineFaultsTest::lossIsToldOnceAndTheDeviceComesBack()
     QCOMPARE(shown(), QStringList{PortNotAvailable});
     QCOMPARE(lost.count(), 1);
     QVERIFY(!m_harness->port().portOpen());
-    QCOMPARE(caption(), "CONNECT");
-    QVERIFY(!groupEnabled());
+    QCOMPARE(m_harness->caption("cmdConnect"), "CONNECT");
+    QVERIFY(!m_harness->commandsEnabled());
 
     // The adapter is plugged in again: a new device under the same name.
     PtyPair back;
     QVERIFY2(back.isValid(), qPrintable(back.errorString()));
     m_harness->linkPort(1, back.slavePath());
     m_harness->connect();
-    QCOMPARE(caption(), "Disconnect");
+    QCOMPARE(m_harness->caption("cmdConnect"), "Disconnect");
     ScriptedModule module(back);
     m_harness->click("cmdSaveSU");
     QCOMPARE(module.received, QByteArray("\xF7\x1B"));
@@ -299,8 +296,8 @@ void LineFaultsTest::stalledPeer()
             click();
         QVERIFY(!m_harness->port().portOpen());
         QTRY_COMPARE(shown(), QStringList{PortNotAvailable});
-        QCOMPARE(caption(), "CONNECT");
-        QVERIFY(!groupEnabled());
+        QCOMPARE(m_harness->caption("cmdConnect"), "CONNECT");
+        QVERIFY(!m_harness->commandsEnabled());
         // Every byte that left the window before the failing one waited in
         // the port control, and none of them reached the far end.
         const qsizetype echoed = m_harness->control<QLabel>("lblTxData")->text().size() / 3;
@@ -350,7 +347,7 @@ void LineFaultsTest::connectionCyclesLeaveNothingBehind()
             m_harness->click("cmdConnect");
             QVERIFY(!m_harness->port().portOpen());
         }
-        QVERIFY(!groupEnabled());
+        QVERIFY(!m_harness->commandsEnabled());
     }
     usedDevices << line->slavePath();
 

@@ -42,8 +42,7 @@ private:
 void MainWindowTest::init()
 {
     m_harness = std::make_unique<WindowHarness>();
-    m_harness->window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_harness->window()));
+    m_harness->showWindow();
     QApplication::setActiveWindow(&m_harness->window());
 }
 
@@ -216,11 +215,9 @@ void MainWindowTest::focusOrderAfterConnecting()
 void MainWindowTest::groupTakesInputOnlyWhileConnected()
 {
     auto *text = m_harness->control<QLineEdit>("txtSText");
-    auto *cells = m_harness->control<DotGridWidget>("dotCells");
-    const QPoint topLeftCell = DotGridWidget::cellRect(1, 16).center();
 
     QTest::keyClicks(text, "abc");
-    QTest::mouseClick(cells, Qt::LeftButton, {}, topLeftCell);
+    m_harness->clickCell(1, 16);
     QTest::mouseClick(m_harness->control<QPushButton>("cmdSpeed"), Qt::LeftButton);
     QCOMPARE(text->text(), QString());
     QCOMPARE(m_harness->control<QLabel>("lblC1")->text(), "0");
@@ -228,12 +225,12 @@ void MainWindowTest::groupTakesInputOnlyWhileConnected()
 
     m_harness->connect();
     QTest::keyClicks(text, "abc");
-    QTest::mouseClick(cells, Qt::LeftButton, {}, topLeftCell);
+    m_harness->clickCell(1, 16);
     QCOMPARE(text->text(), "abc");
     QCOMPARE(m_harness->control<QLabel>("lblC1")->text(), "10");
 
     m_harness->click("cmdConnect");
-    QTest::mouseClick(cells, Qt::LeftButton, {}, topLeftCell);
+    m_harness->clickCell(1, 16);
     QCOMPARE(m_harness->control<QLabel>("lblC1")->text(), "10"); // kept, and inert again
     m_harness->click("cmdCLR");                                  // usable while closed
     QCOMPARE(m_harness->control<QLabel>("lblC1")->text(), "0");

@@ -58,11 +58,6 @@ private slots:
     void brokenPicture();
 
 private:
-    void clickCell(int column, int weight)
-    {
-        QTest::mouseClick(cells(), Qt::LeftButton, {}, DotGridWidget::cellRect(column, weight).center());
-    }
-    QString label(int column) { return m_harness->control<QLabel>(QStringLiteral("lblC%1").arg(column))->text(); }
     QImage cellImage(int column, int weight) { return cells()->cellPicture(column, weight).toImage(); }
     DotGridWidget *cells() { return m_harness->control<DotGridWidget>("dotCells"); }
     const DotGrid &grid() { return m_harness->window().dotEditor().grid(); }
@@ -74,8 +69,7 @@ private:
 void PictureFaultsTest::init()
 {
     m_harness = std::make_unique<WindowHarness>();
-    m_harness->window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_harness->window()));
+    m_harness->showWindow();
     m_harness->connect();
 }
 
@@ -84,7 +78,7 @@ void PictureFaultsTest::verifyCleared()
     QCOMPARE(grid().bitmapData(), (std::array<quint8, 8>{}));
     const QImage builtIn = builtInUnlitDot().toImage();
     for (int column = 1; column <= 8; ++column) {
-        QCOMPARE(label(column), "0");
+        QCOMPARE(m_harness->columnLabel(column), "0");
         for (int weight : DotGrid::RowWeights) {
             QVERIFY(!grid().isOn(column, weight));
             QCOMPARE(cellImage(column, weight), builtIn);
@@ -131,9 +125,9 @@ void PictureFaultsTest::brokenPicture()
         broken = "[Settings]\nCommPort=1\n";
     QVERIFY(content == "empty" || content == "missing" || !broken.isEmpty());
 
-    clickCell(3, 64); // lit while the pictures are good
+    m_harness->clickCell(3, 64); // lit while the pictures are good
     if (action == "unlight")
-        QCOMPARE(label(3), "40");
+        QCOMPARE(m_harness->columnLabel(3), "40");
     QFile picture(path);
     if (content == "missing") {
         QVERIFY(picture.remove());
@@ -148,9 +142,9 @@ void PictureFaultsTest::brokenPicture()
     QVERIFY(resetPeakResident());
     const QImage before = cellImage(3, action == "light" ? 1 : 64);
     if (action == "light")
-        clickCell(3, 1);
+        m_harness->clickCell(3, 1);
     else if (action == "unlight")
-        clickCell(3, 64);
+        m_harness->clickCell(3, 64);
     else
         m_harness->click("cmdCLR");
     const qint64 peak = peakResidentBytes() - atRest;
@@ -165,7 +159,7 @@ void PictureFaultsTest::brokenPicture()
     } else {
         // The dot keeps its state, and byte, label and picture agree with it.
         QCOMPARE(cellImage(3, action == "light" ? 1 : 64), before);
-        QCOMPARE(label(3), "40");
+        QCOMPARE(m_harness->columnLabel(3), "40");
         QCOMPARE(int(grid().columnByte(3)), 0x40);
         QVERIFY(grid().isOn(3, 64));
         QVERIFY(!grid().isOn(3, 1));
@@ -175,8 +169,8 @@ void PictureFaultsTest::brokenPicture()
     QVERIFY(picture.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(picture.write(good), good.size());
     picture.close();
-    clickCell(3, 64);
-    QCOMPARE(label(3), action == "clear" ? "40" : "0");
+    m_harness->clickCell(3, 64);
+    QCOMPARE(m_harness->columnLabel(3), action == "clear" ? "40" : "0");
     QCOMPARE(m_harness->messages().shown.size(), 1);
 }
 

@@ -28,8 +28,6 @@ private slots:
     void speedFromTypedText();
 
 private:
-    void type(const QString &name, const QString &text);
-    QString monitor() { return m_harness->control<QLabel>("lblTxData")->text(); }
     QByteArray sent(int atMost) { return m_harness->line().read(atMost, 150); }
 
     std::unique_ptr<WindowHarness> m_harness;
@@ -38,26 +36,8 @@ private:
 void TextCommandsTest::init()
 {
     m_harness = std::make_unique<WindowHarness>();
-    m_harness->window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_harness->window()));
+    m_harness->showWindow();
     m_harness->connect();
-}
-
-void TextCommandsTest::type(const QString &name, const QString &text)
-{
-    auto *box = m_harness->control<QLineEdit>(name);
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    // Key presses exist for ASCII only; other characters come in the way an
-    // input method hands them over.
-    bool ascii = true;
-    for (QChar c : text)
-        ascii = ascii && c.unicode() < 0x80;
-    if (ascii)
-        QTest::keyClicks(box, text);
-    else
-        box->insert(text);
-    QCOMPARE(box->text(), text);
 }
 
 void TextCommandsTest::staticCharacters_data()
@@ -90,28 +70,28 @@ void TextCommandsTest::staticCharacters()
     QFETCH(QByteArray, frame);
     QFETCH(QString, firstAfter);
     QFETCH(QString, secondAfter);
-    type("txtAText", first);
-    type("txtBText", second);
+    m_harness->type("txtAText", first);
+    m_harness->type("txtBText", second);
     m_harness->click("cmdSendDA");
     QCOMPARE(sent(4), frame);
     QCOMPARE(m_harness->control<QLineEdit>("txtAText")->text(), firstAfter);
     QCOMPARE(m_harness->control<QLineEdit>("txtBText")->text(), secondAfter);
     if (frame.isEmpty()) {
         QCOMPARE(m_harness->messages().shown, QStringList{"Invalid Data"});
-        QCOMPARE(monitor(), QString());
+        QCOMPARE(m_harness->monitor(), QString());
     } else {
         QCOMPARE(m_harness->messages().shown, QStringList());
         QString echo;
         for (char byte : frame)
             echo += QStringLiteral("%1 ").arg(quint8(byte), 2, 16, QLatin1Char('0')).toUpper();
-        QCOMPARE(monitor(), echo);
+        QCOMPARE(m_harness->monitor(), echo);
     }
 }
 
 void TextCommandsTest::invalidSecondBoxKeepsTheFirstBoxRewrite()
 {
-    type("txtAText", "QR");
-    type("txtBText", "^A");
+    m_harness->type("txtAText", "QR");
+    m_harness->type("txtBText", "^A");
     m_harness->click("cmdSendDA");
     QCOMPARE(sent(1), QByteArray());
     QCOMPARE(m_harness->messages().shown, QStringList{"Invalid Data"});
@@ -135,10 +115,10 @@ void TextCommandsTest::scrollText()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, line);
-    type("txtSText", text);
+    m_harness->type("txtSText", text);
     m_harness->click("cmdScroll");
     QCOMPARE(sent(line.size() + 1), line);
-    QCOMPARE(monitor(), "FD  (" + text + ")");
+    QCOMPARE(m_harness->monitor(), "FD  (" + text + ")");
 }
 
 void TextCommandsTest::counterFollowsTheScrollText()
@@ -199,19 +179,17 @@ void TextCommandsTest::speedFromTypedText()
     QFETCH(QString, typed);
     QFETCH(QByteArray, frame);
     // An earlier frame leaves its operand in the buffer; it must not go out.
-    type("txtAText", "K");
+    m_harness->type("txtAText", "K");
     m_harness->click("cmdSendDA");
     QCOMPARE(sent(4), QByteArray("\xFE\x4B\x20"));
 
     auto *list = m_harness->control<ListBox>("cboSpeed");
-    list->lineEdit()->selectAll();
-    QTest::keyClick(list->lineEdit(), Qt::Key_Delete);
-    QTest::keyClicks(list->lineEdit(), typed);
+    m_harness->type("cboSpeed", typed);
     QCOMPARE(list->listIndex(), -1);
     m_harness->click("cmdSpeed");
     QCOMPARE(sent(3), frame);
     if (frame.isEmpty())
-        QCOMPARE(monitor(), "FE 4B 20 ");
+        QCOMPARE(m_harness->monitor(), "FE 4B 20 ");
 }
 
 QTEST_MAIN(TextCommandsTest)
