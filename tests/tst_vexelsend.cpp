@@ -11,7 +11,6 @@
 namespace {
 
 const QByteArray HeartGrid = ".##..##.\n#..##..#\n#......#\n#......#\n.#....#.\n..#..#..\n...##...\n........\n";
-const QString HeartHex = QStringLiteral("E0 11 12 24 24 12 11 E0");
 
 struct Outcome
 {
@@ -64,62 +63,42 @@ private slots:
 void TestVexelSend::sendsThePanelsFrames_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QByteArray>("onTheLine");
     QTest::addColumn<QString>("out");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("err");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("input");
+    const auto row = [](const char *name, const QStringList &arguments, const char *onTheLine, const QString &out,
+                        int status = 0, const char *err = "", const char *reply = "", const QByteArray &input = {}) {
+        QTest::newRow(name) << arguments << QByteArray::fromHex(onTheLine) << out << status << QString(err)
+                            << QByteArray::fromHex(reply) << input;
+    };
+    const QString heart = "E0 11 12 24 24 12 11 E0";
+    const QString file = "speed 0\nchars 'A' \"\"  # a space\n\nanimate up 1\n";
 
-    const QString saved = "F9 03 " + HeartHex + '\n';
-    QTest::newRow("chars: a letter and a custom character")
-        << QStringList{"chars", "A", "^3"} << QByteArray() << QByteArray() << QByteArray::fromHex("fe4103")
-        << "FE 41 03\n" << 0 << "";
-    QTest::newRow("scroll: the frame, then the text as typed")
-        << QStringList{"scroll", "HELLO"} << QByteArray() << QByteArray() << QByteArray::fromHex("fd48454c4c4f")
-        << "FD  (HELLO)\n" << 0 << "";
-    QTest::newRow("speed 3 is the fastest") << QStringList{"speed", "3"} << QByteArray() << QByteArray()
-                                            << QByteArray::fromHex("fa21") << "FA 21\n" << 0 << "";
-    QTest::newRow("show: a pattern in spaced hexadecimal")
-        << QStringList{"show", "1", HeartHex} << QByteArray() << QByteArray()
-        << QByteArray::fromHex("fc01e0111224241211e0") << "FC 01 " + HeartHex + '\n' << 0 << "";
-    QTest::newRow("show: the same pattern as a grid from standard input")
-        << QStringList{"show", "1", "@-"} << HeartGrid << QByteArray()
-        << QByteArray::fromHex("fc01e0111224241211e0") << "FC 01 " + HeartHex + '\n' << 0 << "";
-    QTest::newRow("animate: left arrow at position 0") << QStringList{"animate", "left", "0"} << QByteArray()
-                                                       << QByteArray() << QByteArray::fromHex("f80300")
-                                                       << "F8 03 00\n" << 0 << "";
-    QTest::newRow("save, joined hexadecimal, acknowledged")
-        << QStringList{"save", "3", "e0111224241211e0"} << QByteArray() << QByteArray::fromHex("aa")
-        << QByteArray::fromHex("f903e0111224241211e0") << saved + "Bitmap Saved\n" << 0 << "";
-    QTest::newRow("save-startup acknowledged")
-        << QStringList{"save-startup"} << QByteArray() << QByteArray::fromHex("aa") << QByteArray::fromHex("f71b")
-        << "F7 1B\nScreen Saved As Startup\n" << 0 << "";
-    QTest::newRow("quiet: nothing printed on success")
-        << QStringList{"--quiet", "save-startup"} << QByteArray() << QByteArray::fromHex("aa")
-        << QByteArray::fromHex("f71b") << "" << 0 << "";
-    QTest::newRow("store without an answer") << QStringList{"save-startup"} << QByteArray() << QByteArray()
-                                             << QByteArray::fromHex("f71b") << "F7 1B\n" << 1 << "no answer";
-    QTest::newRow("store answered with another byte")
-        << QStringList{"save-startup"} << QByteArray() << QByteArray::fromHex("55") << QByteArray::fromHex("f71b")
-        << "F7 1B\n" << 1 << "answered 55";
-    QTest::newRow("store answered twice") << QStringList{"save-startup"} << QByteArray()
-                                          << QByteArray::fromHex("aaaa") << QByteArray::fromHex("f71b")
-                                          << "F7 1B\n" << 1 << "answered 2 bytes";
-    QTest::newRow("invalid data: ^ and a letter") << QStringList{"chars", "Q", "^x"} << QByteArray() << QByteArray()
-                                                  << QByteArray() << "" << 2 << "Invalid Data";
-    QTest::newRow("slot above 9") << QStringList{"save", "10", HeartHex} << QByteArray() << QByteArray()
-                                  << QByteArray() << "" << 2 << "no slot";
-    QTest::newRow("text over 30 characters") << QStringList{"scroll", QString(31, 'A')} << QByteArray()
-                                             << QByteArray() << QByteArray() << "" << 2 << "at most 30";
-    QTest::newRow("pattern of three bytes") << QStringList{"show", "0", "10 00 00"} << QByteArray() << QByteArray()
-                                            << QByteArray() << "" << 2 << "is not a pattern";
-    QTest::newRow("file: three commands in order, nothing sent for a bad fourth")
-        << QStringList{"--file", "-"} << QByteArray("speed 0\nchars 'A' \"\"  # a space\nanimate up 1\nspeed 4\n")
-        << QByteArray() << QByteArray() << "" << 2 << "-:4: speed";
-    QTest::newRow("file: three commands in order")
-        << QStringList{"--file", "-"} << QByteArray("speed 0\nchars 'A' \"\"  # a space\n\nanimate up 1\n")
-        << QByteArray() << QByteArray::fromHex("fa39fe4120f80001") << "FA 39\nFE 41 20\nF8 00 01\n" << 0 << "";
+    row("chars: a letter and a custom character", {"chars", "A", "^3"}, "fe4103", "FE 41 03\n");
+    row("scroll: the frame, then the text as typed", {"scroll", "HELLO"}, "fd48454c4c4f", "FD  (HELLO)\n");
+    row("speed 3 is the fastest", {"speed", "3"}, "fa21", "FA 21\n");
+    row("show: a pattern in spaced hexadecimal", {"show", "1", heart}, "fc01e0111224241211e0", "FC 01 " + heart + '\n');
+    row("show: the same pattern as a grid from standard input", {"show", "1", "@-"}, "fc01e0111224241211e0",
+        "FC 01 " + heart + '\n', 0, "", "", HeartGrid);
+    row("animate: left arrow at position 0", {"animate", "left", "0"}, "f80300", "F8 03 00\n");
+    row("save in joined hexadecimal, acknowledged", {"save", "3", "e0111224241211e0"}, "f903e0111224241211e0",
+        "F9 03 " + heart + "\nBitmap Saved\n", 0, "", "aa");
+    row("save-startup acknowledged", {"save-startup"}, "f71b", "F7 1B\nScreen Saved As Startup\n", 0, "", "aa");
+    row("quiet: nothing printed on success", {"--quiet", "save-startup"}, "f71b", "", 0, "", "aa");
+    row("store without an answer", {"save-startup"}, "f71b", "F7 1B\n", 1, "no answer");
+    row("store answered with another byte", {"save-startup"}, "f71b", "F7 1B\n", 1, "answered 55", "55");
+    row("store answered twice", {"save-startup"}, "f71b", "F7 1B\n", 1, "answered 2 bytes", "aaaa");
+    row("invalid data: ^ and a letter", {"chars", "Q", "^x"}, "", "", 2, "Invalid Data");
+    row("slot above 9", {"save", "10", heart}, "", "", 2, "no slot");
+    row("text over 30 characters", {"scroll", QString(31, 'A')}, "", "", 2, "at most 30");
+    row("pattern of three bytes", {"show", "0", "10 00 00"}, "", "", 2, "is not a pattern");
+    row("file: three commands in order", {"--file", "-"}, "fa39fe4120f80001", "FA 39\nFE 41 20\nF8 00 01\n", 0, "",
+        "", file.toUtf8());
+    row("file: nothing sent when a later line is bad", {"--file", "-"}, "", "", 2, "-:5: speed", "",
+        (file + "speed 4\n").toUtf8());
 }
 
 void TestVexelSend::sendsThePanelsFrames()
@@ -180,9 +159,9 @@ void TestVexelSend::storesOnTheVirtualModuleOfTheSettingsPort()
     QVERIFY(module.start({"--port", "2"}));
     const Outcome outcome = send(dir.path(), {"save", "3", "@heart.txt"});
     QCOMPARE(outcome.err, QString());
-    QCOMPARE(outcome.out, "F9 03 " + HeartHex + "\nBitmap Saved\n");
+    QCOMPARE(outcome.out, "F9 03 E0 11 12 24 24 12 11 E0\nBitmap Saved\n");
     QCOMPARE(outcome.status, 0);
-    QVERIFY(module.waitFor("frame F9 03 " + HeartHex));
+    QVERIFY(module.waitFor("frame F9 03 E0 11 12 24 24 12 11 E0"));
 }
 
 QTEST_GUILESS_MAIN(TestVexelSend)

@@ -61,7 +61,7 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
     const QCommandLineOption dirOption(QStringLiteral("dir"), QString(), QStringLiteral("DIR"), defaultDir);
     const QCommandLineOption fileOption(QStringLiteral("file"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"));
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({portOption, deviceOption, dirOption, fileOption, quietOption, helpOption});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
