@@ -15,8 +15,8 @@ QString ModuleSession::open(int port, const QString &device)
     m_port.setDevice(device);
     if (m_port.setCommPort(port) && m_port.setPortOpen(true))
         return QString();
-    // The port layer's reason is the system's word for it ("Permission denied"
-    // for a lock as for a missing right); the device itself tells them apart.
+    // The port layer reports a lock held elsewhere and a missing right alike,
+    // as a permission error; what the system shows of the device tells them apart.
     const QString opened = device.isEmpty() ? portDevicePath(port, m_programDir) : deviceBehind(device);
     const QString trouble = opened.isEmpty() ? QString() : portTrouble(opened);
     if (trouble.isEmpty())

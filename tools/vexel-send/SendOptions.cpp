@@ -27,9 +27,10 @@ eight lines of up to eight characters, top row first, as the panel's grid shows
 them; # X x * O 1 are lit dots, . - 0 and space unlit ones.
 
 Options:
-  --port N       open port N (1 to 20) as the panel does: the link COMn in the
-                 panel's folder, else /dev/ttyS(N-1). Without --port and --device,
-                 the port that vexel.ini in the panel's folder names, else port 1.
+  --port N       open port N (1 to 20) as the panel does, lock included
+                 (vexel-ports shows which device each port number reaches).
+                 Without --port and --device: the port that vexel.ini in the
+                 panel's folder names, else port 1.
   --device PATH  open this serial device instead, e.g. /dev/serial/by-id/...
   --dir DIR      the panel's folder (default: the folder of this program)
   --file FILE    run the commands of FILE (- standard input), one a line, words
