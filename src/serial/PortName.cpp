@@ -36,6 +36,12 @@ QString builtInPortName(int number, PortNaming naming)
     return QString();
 }
 
+QString deviceBehind(const QString &path)
+{
+    const QFileInfo entry(path);
+    return entry.exists() ? entry.canonicalFilePath() : entry.absoluteFilePath();
+}
+
 QString portDevicePath(int number, const QString &programDir)
 {
     const PortNaming naming = hostPortNaming();
@@ -43,9 +49,7 @@ QString portDevicePath(int number, const QString &programDir)
         return builtInPortName(number, naming);
 
     const QFileInfo entry(QDir(programDir).filePath(portLinkName(number)));
-    if (entry.exists())
-        return entry.canonicalFilePath();
-    if (entry.isSymLink())
-        return entry.absoluteFilePath();
+    if (entry.exists() || entry.isSymLink())
+        return deviceBehind(entry.filePath());
     return builtInPortName(number, naming);
 }

@@ -21,6 +21,11 @@ QString portLinkName(int number);
 // when the number names nothing.
 QString builtInPortName(int number, PortNaming naming);
 
+// The device that a path, typically a link, finally names. A path that leads
+// nowhere (a dangling link) is returned as it is, so that opening it fails
+// instead of silently falling back to another device.
+QString deviceBehind(const QString &path);
+
 // The device to open for port n on this machine, links resolved to the device
 // they finally name. QSerialPort locks a device under the name it was given, so
 // two programs only exclude each other when both open the device by its own name.

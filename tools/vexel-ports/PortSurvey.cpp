@@ -52,10 +52,16 @@ QString PortSurvey::portPath(int number) const
 
 PortSurvey::PortStatus PortSurvey::status(int number, const OpenFiles &openFiles) const
 {
-    PortStatus status;
+    PortStatus status = pathStatus(portPath(number), openFiles);
     status.number = number;
-    status.path = portPath(number);
     status.viaLink = status.path == linkPath(number);
+    return status;
+}
+
+PortSurvey::PortStatus PortSurvey::pathStatus(const QString &path, const OpenFiles &openFiles) const
+{
+    PortStatus status;
+    status.path = path;
     status.device = canonical(status.path);
     if (status.device.isEmpty())
         return status;
@@ -139,8 +145,7 @@ QString PortSurvey::describe(const PortStatus &status)
     if (status.accessible) {
         text += QStringLiteral("; you may open it");
     } else {
-        text += QStringLiteral("; you may not open it: join the dialout group with "
-                               "`sudo usermod -aG dialout $USER`, then log in again");
+        text += QStringLiteral("; you may not open it: ") + DialoutHint;
     }
     if (!status.holders.isEmpty()) {
         QStringList holders;

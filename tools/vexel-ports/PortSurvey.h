@@ -42,8 +42,13 @@ public:
     explicit PortSurvey(const QString &programDir, const QString &devDir = QStringLiteral("/dev"),
                         const QString &procDir = QStringLiteral("/proc"), const QString &sysDir = QStringLiteral("/sys"));
 
+    static inline const QString DialoutHint =
+        QStringLiteral("join the dialout group with `sudo usermod -aG dialout $USER`, then log in again");
+
     QString portPath(int number) const;
     PortStatus status(int number, const OpenFiles &openFiles) const;
+    // The same for any path, such as a device named directly; number and viaLink stay unset.
+    PortStatus pathStatus(const QString &path, const OpenFiles &openFiles) const;
     // Every process's open devices, from /proc/*/fd; processes of other users
     // stay hidden from a user who is not root.
     OpenFiles openFiles() const;
