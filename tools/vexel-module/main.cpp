@@ -38,8 +38,13 @@ int fail(const QString &message)
 {
     QTextStream(stderr) << "vexel-module: " << message << Qt::endl;
     if (qobject_cast<QApplication *>(QCoreApplication::instance())
-        && QGuiApplication::platformName() != QLatin1String("offscreen"))
-        QMessageBox::warning(nullptr, QStringLiteral("vexel-module"), message);
+        && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        // In the application's own loop, so that a termination signal still ends it.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("vexel-module"), message);
+        QObject::connect(&box, &QMessageBox::finished, QCoreApplication::instance(), &QCoreApplication::quit);
+        box.show();
+        QCoreApplication::exec();
+    }
     return 1;
 }
 
@@ -92,6 +97,10 @@ int main(int argc, char **argv)
 
     if (!signalsBlocked)
         return fail(QStringLiteral("cannot block the termination signals"));
+    TerminationSignals terminations;
+    if (!terminations.isValid())
+        return fail(QStringLiteral("cannot watch the termination signals"));
+    QObject::connect(&terminations, &TerminationSignals::received, app.get(), &QCoreApplication::quit);
     if (parser.isSet(portOption) && parser.isSet(settingsPortOption))
         return fail(QStringLiteral("--port and --settings-port exclude each other"));
     bool ok = true;
@@ -126,10 +135,6 @@ int main(int argc, char **argv)
                                                         : dir.absoluteFilePath(QStringLiteral("vexel-module.state"));
 
     QTextStream out(stdout);
-    TerminationSignals terminations;
-    if (!terminations.isValid())
-        return fail(QStringLiteral("cannot watch the termination signals"));
-    QObject::connect(&terminations, &TerminationSignals::received, app.get(), &QCoreApplication::quit);
 
     ModuleLine line;
     const bool opened = parser.isSet(deviceOption) ? line.openDevice(parser.value(deviceOption))
