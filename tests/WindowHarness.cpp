@@ -169,9 +169,10 @@ void WindowHarness::run(const QString &steps)
 
 // One step: a verb, then its words. The verbs, and what the table writes:
 //   ini TEXT        settings file, "|" a line end, %XX any byte; noini: none
-//   link N WHAT     COMn to the line, a spare line the far end moves to, or nowhere
+//   link N WHAT     COMn to the line, a spare line the far end moves to, a
+//                   hung-up line, a plain file, or nowhere
 //   replug          a new line as COM1, as when an adapter comes back; unplug: hang up
-//   hold N          another program holds port N open
+//   hold N          another program holds port N open ("device": by the device's own path)
 //   click/type/key/choose/paste NAME ...   as a person does it
 //   cell C W, dclick C W, drag C W C2 W2   on the dot cells (C 0: beside them)
 //   answer HEX, delay MS   how the far end answers each store; send HEX: unasked
@@ -199,6 +200,12 @@ void WindowHarness::step(const QString &step)
         m_spare = std::make_unique<PtyPair>();
         linkPort(name.toInt(), m_spare->slavePath());
         listenTo(*m_spare);
+    } else if (verb == "link" && rest == "hungup") {
+        m_spare = std::make_unique<PtyPair>();
+        m_spare->closeMaster();
+        linkPort(name.toInt(), m_spare->slavePath());
+    } else if (verb == "link" && rest == "file") {
+        writeFile(QStringLiteral("COM") + name, "not a terminal");
     } else if (verb == "link") {
         linkPort(name.toInt(), rest == "line" ? m_line.slavePath() : filePath(rest));
     } else if (verb == "replug") {
@@ -207,6 +214,9 @@ void WindowHarness::step(const QString &step)
         delete m_notifier;
         m_notifier = nullptr;
         m_far->closeMaster();
+    } else if (verb == "hold" && name == "device") {
+        m_otherDevice = std::make_unique<QSerialPort>(m_line.slavePath());
+        QVERIFY(m_otherDevice->open(QIODevice::ReadWrite));
     } else if (verb == "hold") {
         m_otherProgram = std::make_unique<SerialPortControl>(folder());
         m_otherProgram->setCommPort(name.toInt());

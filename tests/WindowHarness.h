@@ -74,6 +74,7 @@ private:
     PtyPair *m_far = &m_line;
     std::unique_ptr<PtyPair> m_spare;
     std::unique_ptr<SerialPortControl> m_otherProgram;
+    std::unique_ptr<QSerialPort> m_otherDevice;
     QSocketNotifier *m_notifier = nullptr;
     FrameDecoder m_decoder;
     QByteArray m_received;

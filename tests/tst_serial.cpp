@@ -23,7 +23,7 @@ QByteArray everyByteValue()
 }
 
 // A program folder whose COM1 leads to a pseudo-terminal, and the port
-// control over it; COM2 leads to the same device and COM3 to COM2.
+// control over it.
 struct Line
 {
     PtyPair pty;
@@ -34,8 +34,6 @@ struct Line
     Line()
     {
         QFile::link(pty.slavePath(), folder.filePath("COM1"));
-        QFile::link(pty.slavePath(), folder.filePath("COM2"));
-        QFile::link(folder.filePath("COM2"), folder.filePath("COM3"));
     }
     bool open() { return port.setPortOpen(true); }
     termios settings() const
@@ -44,29 +42,6 @@ struct Line
         tcgetattr(pty.slaveFd(), &line);
         return line;
     }
-};
-
-// Opens the device as this program does, by a port number ("COMn"), or as
-// another program that names the device itself ("device").
-struct Opener
-{
-    Opener(Line &line, const QString &who, const QString &settings)
-        : byPath(who == "device"), device(line.pty.slavePath()), control(line.folder.path())
-    {
-        control.setCommPort(who.mid(3).toInt());
-        control.setSettings(settings);
-        device.setBaudRate(LineSettings::parse(settings)->baudRate);
-    }
-    bool open() { return byPath ? device.open(QIODevice::ReadWrite) : control.setPortOpen(true); }
-    void close() { byPath ? device.close() : void(control.setPortOpen(false)); }
-    bool write(const QByteArray &bytes)
-    {
-        return byPath ? device.write(bytes) == bytes.size() && device.flush() : control.output(bytes);
-    }
-
-    bool byPath;
-    QSerialPort device;
-    SerialPortControl control;
 };
 
 } // namespace
@@ -81,14 +56,8 @@ private slots:
     void receivedBytesAreCountedAndTaken_data();
     void receivedBytesAreCountedAndTaken();
     void floodIsHeldBackNotLost();
-    void staleBytesAreDiscardedOnOpen_data();
-    void staleBytesAreDiscardedOnOpen();
     void lossIsNoticedAndToldOnce_data();
     void lossIsNoticedAndToldOnce();
-    void secondOpenerIsRefused_data();
-    void secondOpenerIsRefused();
-    void failedOpenLeavesNothingBehind_data();
-    void failedOpenLeavesNothingBehind();
     void settingsReachTheLine_data();
     void settingsReachTheLine();
     void propertiesRefuseAndDefer();
@@ -158,34 +127,6 @@ void SerialTest::floodIsHeldBackNotLost()
     QCOMPARE(taken, sent);
 }
 
-void SerialTest::staleBytesAreDiscardedOnOpen_data()
-{
-    QTest::addColumn<bool>("earlierConnection");
-    QTest::addColumn<bool>("eventLoopRan");
-    QTest::newRow("sent before the first open") << false << false;
-    QTest::newRow("left unread by the previous connection") << true << false;
-    QTest::newRow("read in by the previous connection's event loop") << true << true;
-}
-
-void SerialTest::staleBytesAreDiscardedOnOpen()
-{
-    QFETCH(bool, earlierConnection);
-    QFETCH(bool, eventLoopRan);
-    Line line;
-    if (earlierConnection) {
-        QVERIFY(line.open());
-        QVERIFY(line.pty.write("earlier") && line.pty.waitUntilQueued(7, 2000));
-        if (eventLoopRan)
-            QTest::qWait(100);
-        QVERIFY(line.port.setPortOpen(false));
-    }
-    QVERIFY(line.pty.write(QByteArray("\xAA stale", 7)) && line.pty.waitUntilQueued(7, 2000));
-    QVERIFY(line.open());
-    QCOMPARE(line.port.inBufferCount(), 0);
-    QVERIFY(line.pty.write("\xAA") && line.pty.waitUntilQueued(1, 2000));
-    QCOMPARE(line.port.input(), QByteArray("\xAA"));
-}
-
 void SerialTest::lossIsNoticedAndToldOnce_data()
 {
     QTest::addColumn<QString>("noticedBy");
@@ -228,75 +169,6 @@ void SerialTest::lossIsNoticedAndToldOnce()
     QCOMPARE(line.port.portOpen(), noticedBy == "reopening");
     if (noticedBy != "reopening")
         QVERIFY(!line.port.output("\xF7") && !line.port.errorString().isEmpty() && line.port.inBufferCount() == 0);
-}
-
-void SerialTest::secondOpenerIsRefused_data()
-{
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
-    QTest::newRow("the same link") << "COM1" << "COM1";
-    QTest::newRow("another link to the device") << "COM1" << "COM2";
-    QTest::newRow("a chain of links") << "COM1" << "COM3";
-    QTest::newRow("the device path while a link holds it") << "COM1" << "device";
-    QTest::newRow("a link while the device path holds it") << "device" << "COM2";
-}
-
-void SerialTest::secondOpenerIsRefused()
-{
-    QFETCH(QString, first);
-    QFETCH(QString, second);
-    Line line;
-    Opener holder(line, first, "9600,n,8,1");
-    Opener intruder(line, second, "1200,n,8,1");
-    QVERIFY(holder.open());
-    QVERIFY(!intruder.open());
-    // The refused program left the holder's line as it was.
-    termios settings = line.settings();
-    QCOMPARE(cfgetospeed(&settings), speed_t(B9600));
-    QVERIFY(holder.write("U"));
-    QCOMPARE(line.pty.read(1, 2000), QByteArray("U"));
-    holder.close();
-    QVERIFY(intruder.open());
-    settings = line.settings();
-    QCOMPARE(cfgetospeed(&settings), speed_t(B1200));
-    QVERIFY(intruder.write("V"));
-    QCOMPARE(line.pty.read(1, 2000), QByteArray("V"));
-}
-
-void SerialTest::failedOpenLeavesNothingBehind_data()
-{
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("entry");
-    QTest::newRow("port 0") << 0 << "";
-    QTest::newRow("no entry and no such serial device") << 250 << "";
-    QTest::newRow("COM link to nothing") << 5 << "dangling";
-    QTest::newRow("COM entry that is no terminal") << 5 << "file";
-    QTest::newRow("COM link to an unplugged adapter") << 5 << "hung up";
-}
-
-void SerialTest::failedOpenLeavesNothingBehind()
-{
-    QFETCH(int, number);
-    QFETCH(QString, entry);
-    Line line;
-    PtyPair unplugged;
-    unplugged.closeMaster();
-    const QString com5 = line.folder.filePath("COM5");
-    if (entry == "dangling")
-        QVERIFY(QFile::link(line.folder.filePath("gone"), com5));
-    else if (entry == "file")
-        QVERIFY(QFile(com5).open(QIODevice::WriteOnly));
-    else if (entry == "hung up")
-        QVERIFY(QFile::link(unplugged.slavePath(), com5));
-    QVERIFY(line.port.setCommPort(number));
-    QVERIFY(!line.open());
-    QVERIFY(!line.port.portOpen() && !line.port.errorString().isEmpty());
-    QVERIFY(line.port.setCommPort(1));
-    QVERIFY2(line.open(), qPrintable(line.port.errorString()));
-    QVERIFY(line.port.output("x"));
-    QCOMPARE(line.pty.read(1, 2000), QByteArray("x"));
-    QTest::qWait(50);
-    QCOMPARE(line.lost.count(), 0);
 }
 
 // A pty keeps the speed, the stop bits and the kind of parity it is given but

@@ -92,6 +92,16 @@ void WindowTest::cases_data()
     row("held by another program", "hold 1; " + on + "is port closed; is cmdConnect CONNECT; is Frame3 off", "", "",
         PortNotAvailable);
     row("held through another name", "link 9 line; hold 9; " + on + "is port closed", "", "", PortNotAvailable);
+    row("held by a program that names the device", "hold device; " + on + "is port closed", "", "", PortNotAvailable);
+    row("a plain file in the way", "link 5 file; choose cboComm 4; " + on + "is port closed; choose cboComm 0; " + on +
+        "is port open", "", "", PortNotAvailable);
+    row("a link to an unplugged adapter", "link 5 hungup; choose cboComm 4; " + on + "is port closed; choose cboComm 0; " +
+        on + "click cmdSaveSU; wait 50", "F7 1B", "=", PortNotAvailable);
+    row("bytes waiting before the first open are dropped", "send AA; " + on + "click cmdSaveSU; is waiting 0", "F7 1B");
+    row("bytes left unread by the last connection are dropped", on + "send AA; " + on + on + "click cmdSaveSU",
+        "F7 1B");
+    row("bytes the last connection read in are dropped", on + "send AA; wait 100; " + on + on + "click cmdSaveSU",
+        "F7 1B");
     row("recovers after a failure", "link 7 nowhere; choose cboComm 6; " + on + "choose cboComm 0; " + on +
         "is port open; is cmdConnect Disconnect; is CommPortText 1", "", "", PortNotAvailable);
     row("list changed while open counts at the next open", on + "link 20 spare; choose cboComm 19; " + on +
