@@ -65,6 +65,8 @@ private slots:
     void settingsLookup_data();
     void settingsLookup();
     void settingsFileLocation();
+    void fuzzCorpusReplays_data();
+    void fuzzCorpusReplays();
     void startupRounding_data();
     void startupRounding();
     void staticCharacters_data();
@@ -170,6 +172,36 @@ void UnitsTest::settingsFileLocation()
     QCOMPARE(readIniValue(program.filePath("folder.ini"), "Settings", "CommPort"), QString());
     QCOMPARE(::mkfifo(QFile::encodeName(program.filePath("pipe.ini")).constData(), 0600), 0);
     QCOMPARE(readIniValue(program.filePath("pipe.ini"), "Settings", "CommPort"), QString());
+}
+
+void UnitsTest::fuzzCorpusReplays_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir corpus(QStringLiteral(VEXEL_FUZZ_CORPUS));
+    const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
+    QVERIFY2(files.size() >= 10, qPrintable(corpus.path()));
+    for (const QString &name : files)
+        QTest::newRow(qPrintable(name)) << corpus.filePath(name);
+}
+
+// The same checks as the fuzz target: no crash, no hang, and every answer a
+// piece of the file that fits the value buffer.
+void UnitsTest::fuzzCorpusReplays()
+{
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    for (const auto &[section, key] : {std::pair<QString, QString>{"Settings", "CommPort"}, {" settings ", "COMMPORT"},
+                                       {"Settings", "Missing"}, {"", ""}}) {
+        QElapsedTimer clock;
+        clock.start();
+        const QByteArray value = readIniValue(path, section, key).toLatin1();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        QVERIFY(value.size() <= 254 && !value.contains('\n') && !value.contains('\0') && content.contains(value));
+        const int index = startupPortIndex(QString::fromLatin1(value));
+        QVERIFY(index >= -1 && index <= 19);
+    }
 }
 
 void UnitsTest::startupRounding_data()
