@@ -177,6 +177,8 @@ void WindowTest::cases_data()
         "is port closed; is cmdConnect CONNECT", "F9 00" + Empty8);
     row("window closed during the wait", on + "answer AA; delay 50; at 20 close; click cmdSaveSU; took 0 90; "
         "wait 100; is port closed; is free yes", "F7 1B");
+    row("a store in another's wait gets its full 100 ms, both end together", on + "at 40 click cmdSaveSU; "
+        "click cmdSaveBitmap; took 135 250", "-", "-");
     row("clicks during the wait go out at once", on + "at 20 click cmdAnimate2; at 40 heard F9 00" + Empty8 +
         " F8 02 00; at 45 cell 8 8; click cmdSaveBitmap; is lblC8 8", "-", "F8 02 00 ");
     const QString staleBitmap = on + "choose cboBMP 4; click cmdSendBM; ";
