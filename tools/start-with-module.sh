@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
-# Starts the stand-in LED module on port 1 of the program folder, then the
-# control panel; when the panel exits the module is stopped and its link
-# removed. Where COM1 already leads to a real device the module is not
-# started and the panel reaches the real one.
-# Usage: tools/start-with-module.sh PROGRAM_FOLDER
+# Starts the stand-in LED module on the port that the control panel's settings
+# file names (port 1 by default), then the control panel; when the panel exits
+# the module is stopped and its link removed. The link goes into the program
+# folder when this user may write there (a build folder), else into the user's
+# folder, as vexel-module itself chooses. Where the port already leads to a
+# real device the module does not start and the panel reaches the real one.
+# Usage: start-with-module.sh [PROGRAM_FOLDER]
+# Without a folder it is the one this script lies in, links resolved: the
+# program folder holds a copy named vexelapp-with-module.
 # VEXEL_PANEL names another panel executable (the smoke test uses it).
 set -euo pipefail
-folder="$(cd "$1" && pwd)"
+folder="$(cd "${1:-$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")}" && pwd)"
 panel="${VEXEL_PANEL:-$folder/vexelapp}"
-log="$folder/vexel-module.log"
+if [ -w "$folder" ]; then
+    links="$folder"
+else
+    links="${XDG_CONFIG_HOME:-$HOME/.config}/vexelapp"
+    mkdir -p "$links"
+fi
+log="$links/vexel-module.log"
 
-module_options=(--dir "$folder" --port 1)
+module_options=(--dir "$links" --settings-port)
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || [ "${QT_QPA_PLATFORM:-}" = offscreen ]; then
     module_options+=(--headless)
 fi
@@ -29,11 +39,15 @@ for _ in $(seq 100); do
         linked=yes
         break
     fi
+    # A module that cannot start says so, and in its window waits for OK.
+    grep -q '^vexel-module: ' "$log" && break
     kill -0 "$module" 2>/dev/null || break
     sleep 0.05
 done
 if [ -n "$linked" ]; then
-    echo "Virtual LED module on port 1: $(grep '^link ' "$log" | head -n 1 | cut -d' ' -f2-)"
+    link="$(grep '^link ' "$log" | head -n 1 | cut -d' ' -f2-)"
+    name="${link%% *}"
+    echo "Virtual LED module on port ${name##*/COM}: $link"
     echo "Click CONNECT in the control panel to drive it (its log: $log)."
 else
     echo "The virtual LED module did not start: $(tail -n 1 "$log")"

@@ -22,8 +22,12 @@ QWidget *createControl(const Layout::Control &spec, QWidget *holder)
 {
     const QString caption = QString::fromUtf8(spec.caption);
     switch (spec.kind) {
-    case Layout::Kind::GroupBox:
-        return new QGroupBox(caption, holder);
+    case Layout::Kind::GroupBox: {
+        auto *group = new QGroupBox(caption, holder);
+        // Otherwise a group inside a group is read out under its holder's caption.
+        group->setAccessibleName(caption);
+        return group;
+    }
     case Layout::Kind::Button:
         return new CaptionButton(caption, holder);
     case Layout::Kind::List:

@@ -7,43 +7,43 @@
 
 using namespace ModuleProtocol;
 
-void BitmapCommands::saveBitmap(int slot, ColumnBytes pattern)
+StoreReply BitmapCommands::saveBitmap(int slot, ColumnBytes pattern)
 {
     if (slot < 0 || slot >= SlotCount)
-        return;
+        return {};
     TxBuffer &tx = m_context.sender.txBuffer();
     tx[0] = SaveBitmap;
     tx[1] = quint8(slot);
     writePattern(pattern);
-    sendAndConfirm(BitmapFrameLength, QStringLiteral("Bitmap Saved"));
+    return sendAndConfirm(BitmapFrameLength, QStringLiteral("Bitmap Saved"));
 }
 
-void BitmapCommands::displayBitmap(int position, ColumnBytes pattern)
+bool BitmapCommands::displayBitmap(int position, ColumnBytes pattern)
 {
     TxBuffer &tx = m_context.sender.txBuffer();
     tx[0] = DisplayBitmap;
     tx[1] = position == 0 ? 0 : 1;
     writePattern(pattern);
-    m_context.sender.SendFrame(BitmapFrameLength);
+    return m_context.sender.SendFrame(BitmapFrameLength);
 }
 
-void BitmapCommands::saveStartupScreen()
+StoreReply BitmapCommands::saveStartupScreen()
 {
     TxBuffer &tx = m_context.sender.txBuffer();
     tx[0] = SaveStartupScreen;
     tx[1] = StartupMarker;
-    sendAndConfirm(SaveStartupScreenLength, QStringLiteral("Screen Saved As Startup"));
+    return sendAndConfirm(SaveStartupScreenLength, QStringLiteral("Screen Saved As Startup"));
 }
 
-void BitmapCommands::animate(int animation, int position)
+bool BitmapCommands::animate(int animation, int position)
 {
     if (animation < 0 || animation >= AnimationCount || position < 0 || position >= PositionCount)
-        return;
+        return false;
     TxBuffer &tx = m_context.sender.txBuffer();
     tx[0] = Animate;
     tx[1] = quint8(animation);
     tx[2] = quint8(position);
-    m_context.sender.SendFrame(AnimateLength);
+    return m_context.sender.SendFrame(AnimateLength);
 }
 
 void BitmapCommands::writePattern(const ColumnBytes &pattern)
@@ -53,23 +53,34 @@ void BitmapCommands::writePattern(const ColumnBytes &pattern)
         tx[i + 2] = pattern[i];
 }
 
-void BitmapCommands::sendAndConfirm(int count, const QString &confirmation)
+StoreReply BitmapCommands::sendAndConfirm(int count, const QString &confirmation)
 {
     if (!m_context.sender.SendFrame(count))
-        return;
+        return {};
     if (!m_context.wait.wait())
-        return;
-    if (acknowledged())
+        return {StoreReply::Outcome::NotRead};
+    const StoreReply reply = readReply();
+    if (reply.outcome == StoreReply::Outcome::Acknowledged)
         m_context.messages.show(confirmation);
+    return reply;
 }
 
 // Exactly one byte, 0xAA, counts as the module's yes. Two or more waiting
 // bytes are left alone, so they also silence the next store's test.
-bool BitmapCommands::acknowledged()
+StoreReply BitmapCommands::readReply()
 {
     PortControl &port = m_context.port;
-    if (!port.portOpen() || port.inBufferCount() != 1)
-        return false;
+    // Looking at the line may be what finds it lost; a lost port has nothing to say.
+    const int waiting = port.portOpen() ? port.inBufferCount() : 0;
+    if (!port.portOpen())
+        return {StoreReply::Outcome::NotRead};
+    if (waiting == 0)
+        return {StoreReply::Outcome::NoAnswer};
+    if (waiting > 1)
+        return {StoreReply::Outcome::SeveralBytes, waiting};
     const QByteArray reply = port.input();
-    return !reply.isEmpty() && quint8(reply.at(0)) == Acknowledge;
+    if (reply.isEmpty())
+        return {StoreReply::Outcome::NotRead};
+    const quint8 byte = quint8(reply.at(0));
+    return {byte == Acknowledge ? StoreReply::Outcome::Acknowledged : StoreReply::Outcome::OtherByte, 1, byte};
 }

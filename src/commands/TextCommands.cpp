@@ -9,7 +9,7 @@
 
 using namespace ModuleProtocol;
 
-void TextCommands::showStaticCharacters(QString &firstBox, QString &secondBox)
+bool TextCommands::showStaticCharacters(QString &firstBox, QString &secondBox)
 {
     const StaticCharacterPair pair = readStaticCharacters(firstBox, secondBox);
     // A box that failed, or was not looked at, comes back as it was given.
@@ -17,32 +17,33 @@ void TextCommands::showStaticCharacters(QString &firstBox, QString &secondBox)
     secondBox = pair.second.boxText;
     if (!pair.ok()) {
         m_context.messages.show(InvalidData);
-        return;
+        return false;
     }
     TxBuffer &tx = m_context.sender.txBuffer();
     tx[0] = StaticCharacters;
     tx[1] = pair.first.byte;
     tx[2] = pair.second.byte;
-    m_context.sender.SendFrame(StaticCharactersLength);
+    return m_context.sender.SendFrame(StaticCharactersLength);
 }
 
-void TextCommands::scrollText(const QString &text)
+bool TextCommands::scrollText(const QString &text)
 {
     m_context.sender.txBuffer()[0] = ScrollText;
     if (!m_context.sender.SendFrame(ScrollTextOpcodeLength))
-        return;
+        return false;
     const QByteArray bytes = toModuleBytes(text);
     if (!bytes.isEmpty() && !m_context.port.output(bytes))
-        return;
+        return false;
     m_context.sender.appendToMonitor(QStringLiteral(" (") + text + QStringLiteral(")"));
+    return true;
 }
 
-void TextCommands::setScrollSpeed(int speedPosition)
+bool TextCommands::setScrollSpeed(int speedPosition)
 {
     if (speedPosition < 0 || speedPosition >= SpeedCount)
-        return;
+        return false;
     TxBuffer &tx = m_context.sender.txBuffer();
     tx[0] = ScrollSpeed;
     tx[1] = speedOperand(speedPosition);
-    m_context.sender.SendFrame(ScrollSpeedLength);
+    return m_context.sender.SendFrame(ScrollSpeedLength);
 }

@@ -12,12 +12,14 @@ public:
 
     explicit TextCommands(CommandContext context) : m_context(context) {}
 
+    // Each command says whether all it had to send left.
+
     // The boxes' texts come in and go out: an ordinary character's box is cut
     // to that character, also when the other box then proves invalid.
-    void showStaticCharacters(QString &firstBox, QString &secondBox);
-    void scrollText(const QString &text);
+    bool showStaticCharacters(QString &firstBox, QString &secondBox);
+    bool scrollText(const QString &text);
     // speedPosition is the speed list's position, -1 when none: nothing sent.
-    void setScrollSpeed(int speedPosition);
+    bool setScrollSpeed(int speedPosition);
 
 private:
     CommandContext m_context;

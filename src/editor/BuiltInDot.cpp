@@ -2,9 +2,11 @@
 
 #include <QPainter>
 
-QPixmap builtInUnlitDot()
+QPixmap builtInUnlitDot(qreal devicePixelRatio)
 {
-    QPixmap dot(18, 19);
+    const QSize logicalSize(18, 19);
+    QPixmap dot(logicalSize * devicePixelRatio);
+    dot.setDevicePixelRatio(devicePixelRatio);
     dot.fill(QColor(192, 192, 192));
     QPainter painter(&dot);
     painter.setRenderHint(QPainter::Antialiasing);

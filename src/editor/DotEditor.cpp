@@ -1,6 +1,5 @@
 #include "DotEditor.h"
 
-#include "BuiltInDot.h"
 #include "DotGridWidget.h"
 #include "PictureLoader.h"
 
@@ -32,7 +31,7 @@ void DotEditor::toggleCell(int column, int weight)
         emit pictureFailed(picture.error);
         return;
     }
-    m_cells.setCellPicture(column, weight, picture.pixmap);
+    m_cells.setCell(column, weight, picture.pixmap, lighting);
     m_grid.toggle(column, weight);
     m_labels[std::size_t(column - 1)]->setText(DotGrid::columnLabel(m_grid.columnByte(column)));
 }
@@ -41,7 +40,7 @@ void DotEditor::clearAll()
 {
     m_grid.clearStates();
     // Every cell reads the file anew. When it cannot be read the editor is
-    // still cleared, as asked, with the built-in unlit dot, and the failure
+    // still cleared, as asked, with the built-in unlit dot (an empty picture), and the failure
     // is told once.
     QString failure;
     for (int column = 1; column <= DotGrid::ColumnCount; ++column) {
@@ -54,7 +53,7 @@ void DotEditor::clearAll()
                 else
                     failure = picture.error;
             }
-            m_cells.setCellPicture(column, weight, shown.isNull() ? builtInUnlitDot() : shown);
+            m_cells.setCell(column, weight, shown, false);
         }
     }
     m_grid.clearBytes();

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 PortNaming hostPortNaming()
 {
@@ -21,7 +22,7 @@ QString portLinkName(int number)
     return QStringLiteral("COM%1").arg(number);
 }
 
-QString builtInPortName(int number, PortNaming naming)
+QString builtInPortName(int number, PortNaming naming, const QString &devDir)
 {
     if (number < 1)
         return QString();
@@ -29,23 +30,49 @@ QString builtInPortName(int number, PortNaming naming)
     case PortNaming::Windows:
         return portLinkName(number);
     case PortNaming::Linux:
-        return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+        return QStringLiteral("%1/ttyS%2").arg(devDir).arg(number - 1);
     case PortNaming::OtherUnix:
         break;
     }
     return QString();
 }
 
-QString portDevicePath(int number, const QString &programDir)
+QString deviceBehind(const QString &path)
+{
+    const QFileInfo entry(path);
+    return entry.exists() ? entry.canonicalFilePath() : entry.absoluteFilePath();
+}
+
+QString userPortFolder()
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return config.isEmpty() ? QString() : config + QStringLiteral("/vexelapp");
+}
+
+PortLookup lookUpPort(int number, const QString &programDir, const QString &userDir, const QString &devDir)
 {
     const PortNaming naming = hostPortNaming();
-    if (number < 1 || naming == PortNaming::Windows)
-        return builtInPortName(number, naming);
+    if (number >= 1 && naming != PortNaming::Windows) {
+        const std::pair<PortSource, QString> folders[] = {{PortSource::ProgramFolder, programDir},
+                                                           {PortSource::UserFolder, userDir}};
+        for (const auto &[source, folder] : folders) {
+            if (folder.isEmpty())
+                continue;
+            const QFileInfo entry(QDir(folder).filePath(portLinkName(number)));
+            if (entry.exists() || entry.isSymLink())
+                return {source, entry.absoluteFilePath()};
+        }
+    }
+    return {PortSource::System, builtInPortName(number, naming, devDir)};
+}
 
-    const QFileInfo entry(QDir(programDir).filePath(portLinkName(number)));
-    if (entry.exists())
-        return entry.canonicalFilePath();
-    if (entry.isSymLink())
-        return entry.absoluteFilePath();
-    return builtInPortName(number, naming);
+QString portDevicePath(int number, const QString &programDir, const QString &userDir)
+{
+    const PortLookup port = lookUpPort(number, programDir, userDir);
+    return port.source == PortSource::System ? port.path : deviceBehind(port.path);
+}
+
+QString linkFolder(const QString &programDir, const QString &userDir)
+{
+    return QFileInfo(programDir).isWritable() ? programDir : userDir;
 }

@@ -6,9 +6,11 @@
 //
 // On Linux and macOS port n is the entry "COMn" in the program's folder when
 // there is one, usually a symbolic link to a device (ln -s /dev/ttyUSB0 COM3),
-// the way compatibility layers map COM ports. Without such an entry, Linux
-// falls back to /dev/ttyS(n-1) and macOS has no device for the number. On
-// Windows port n is COMn itself. Numbers below 1 name no port.
+// the way compatibility layers map COM ports; else the entry "COMn" in the
+// user's own folder, for users who may not write the program's folder; else,
+// on Linux, /dev/ttyS(n-1), while macOS has no device for the number. The
+// program folder comes first so that no user can hide the administrator's
+// mapping. On Windows port n is COMn itself. Numbers below 1 name no port.
 
 enum class PortNaming { Windows, Linux, OtherUnix };
 
@@ -17,13 +19,38 @@ PortNaming hostPortNaming();
 // "COMn", the name under which port n may appear in the program's folder.
 QString portLinkName(int number);
 
-// The device of port n when the program's folder has no entry for it; empty
-// when the number names nothing.
-QString builtInPortName(int number, PortNaming naming);
+// The device of port n when neither folder has an entry for it; empty when
+// the number names nothing. devDir stands in for /dev in tests.
+QString builtInPortName(int number, PortNaming naming, const QString &devDir = QStringLiteral("/dev"));
+
+// $XDG_CONFIG_HOME/vexelapp, by default ~/.config/vexelapp: the user's own
+// folder for COMn links. Read from the environment on every call.
+QString userPortFolder();
+
+enum class PortSource { ProgramFolder, UserFolder, System };
+
+struct PortLookup
+{
+    PortSource source = PortSource::System;
+    QString path; // the COMn entry, or the built-in name; empty for no port
+};
+
+// Which entry port n opens. An entry that leads nowhere (a dangling link)
+// still counts, so that opening it fails instead of silently falling back to
+// another device. An empty userDir is skipped.
+PortLookup lookUpPort(int number, const QString &programDir, const QString &userDir = userPortFolder(),
+                      const QString &devDir = QStringLiteral("/dev"));
+
+// The device that a path, typically a link, finally names. A path that leads
+// nowhere (a dangling link) is returned as it is, so that opening it fails
+// instead of silently falling back to another device.
+QString deviceBehind(const QString &path);
 
 // The device to open for port n on this machine, links resolved to the device
 // they finally name. QSerialPort locks a device under the name it was given, so
 // two programs only exclude each other when both open the device by its own name.
-// An entry that leads nowhere (a dangling link) is returned as it is, so that
-// opening it fails instead of silently falling back to another device.
-QString portDevicePath(int number, const QString &programDir);
+QString portDevicePath(int number, const QString &programDir, const QString &userDir = userPortFolder());
+
+// Where a new COMn link goes: the program's folder when this user may write
+// there, else the user's folder.
+QString linkFolder(const QString &programDir, const QString &userDir = userPortFolder());

@@ -124,24 +124,25 @@ QString SerialPortControl::errorString() const
 
 bool SerialPortControl::open()
 {
-    const QString device = portDevicePath(m_commPort, m_programDir);
+    const QString device = m_device.isEmpty() ? portDevicePath(m_commPort, m_programDir) : deviceBehind(m_device);
     if (device.isEmpty()) {
         m_errorString = tr("Port %1 names no device.").arg(m_commPort);
         return false;
     }
+    const QString where = m_device.isEmpty() ? tr("Port %1 (%2)").arg(m_commPort).arg(device) : device;
     // Before the open these only record the values; open() applies them and
     // fails when the device refuses one.
     m_port.setPortName(device);
     if (!m_port.setBaudRate(m_lineSettings.baudRate) || !m_port.setParity(m_lineSettings.parity)
         || !m_port.setDataBits(m_lineSettings.dataBits) || !m_port.setStopBits(m_lineSettings.stopBits)
         || !m_port.setFlowControl(QSerialPort::NoFlowControl) || !m_port.open(QIODevice::ReadWrite)) {
-        m_errorString = tr("Port %1 (%2): %3").arg(m_commPort).arg(device, m_port.errorString());
+        m_errorString = tr("%1: %2").arg(where, m_port.errorString());
         return false;
     }
     // A new connection starts empty: whatever reached the line before is not
     // an answer to anything this connection sends.
     if (!m_port.clear(QSerialPort::Input)) {
-        m_errorString = tr("Port %1 (%2): %3").arg(m_commPort).arg(device, m_port.errorString());
+        m_errorString = tr("%1: %2").arg(where, m_port.errorString());
         m_port.close();
         return false;
     }

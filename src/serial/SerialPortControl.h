@@ -37,6 +37,9 @@ public:
 
     // A number given while the port is open takes effect at the next open.
     bool setCommPort(int number) override;
+    // The device the next open uses in place of the numbered port's, links
+    // followed as for a port number; empty goes back to the numbered port.
+    void setDevice(const QString &path) { m_device = path; }
     int commPort() const override;
 
     bool portOpen() const override;
@@ -71,6 +74,7 @@ private:
     // with it goes the only notice of a hang-up; this looks for one instead.
     QTimer m_hangUpWatch;
     int m_commPort = 1;
+    QString m_device;
     QString m_settings = QStringLiteral("9600,n,8,1");
     LineSettings m_lineSettings;
     int m_inputMode = 0;

@@ -4,11 +4,15 @@
 #include "ModuleProgram.h"
 #include "ModuleWindow.h"
 #include "PortLink.h"
+#include "PortName.h"
 #include "TerminationSignals.h"
+
+#include "IniReader.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QMessageBox>
 #include <QTextStream>
 
 #include <cstring>
@@ -28,10 +32,27 @@ bool runsHeadless(int argc, char **argv)
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+// Started from a menu, the module has no terminal to say it on, so on a
+// screen it also says so in a message box.
 int fail(const QString &message)
 {
     QTextStream(stderr) << "vexel-module: " << message << Qt::endl;
+    if (qobject_cast<QApplication *>(QCoreApplication::instance())
+        && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        // In the application's own loop, so that a termination signal still ends it.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("vexel-module"), message);
+        QObject::connect(&box, &QMessageBox::finished, QCoreApplication::instance(), &QCoreApplication::quit);
+        box.show();
+        QCoreApplication::exec();
+    }
     return 1;
+}
+
+// The port the control panel preselects from its settings file; a file that
+// selects none gives port 1.
+int settingsPort()
+{
+    return qMax(1, startupPortIndex(ReadINI(QStringLiteral("Settings"), QStringLiteral("CommPort"))) + 1);
 }
 
 } // namespace
@@ -45,14 +66,18 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "A stand-in for the 16x8 LED module on a pseudo-terminal, linked as COMn in the control panel's folder.\n"
+        "A stand-in for the 16x8 LED module on a pseudo-terminal, linked as COMn in the control panel's folder,\n"
+        "or in your folder $XDG_CONFIG_HOME/vexelapp when you may not write there.\n"
         "Every event is also printed as one line on standard output."));
     parser.addHelpOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"),
-        QStringLiteral("Folder for the COMn link and the state file (default: this program's folder)."),
-        QStringLiteral("DIR"), QCoreApplication::applicationDirPath());
+        QStringLiteral("Folder for the COMn link and the state file (default: this program's folder when you may "
+                       "write there, else your own)."),
+        QStringLiteral("DIR"));
     const QCommandLineOption portOption(QStringLiteral("port"),
         QStringLiteral("Port number n of the link COMn (default: 1)."), QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption settingsPortOption(QStringLiteral("settings-port"),
+        QStringLiteral("Take the port number from the control panel's settings file, as the panel preselects it."));
     const QCommandLineOption deviceOption(QStringLiteral("device"),
         QStringLiteral("Attach to this serial device (9600,n,8,1) instead of making a pseudo-terminal."),
         QStringLiteral("PATH"));
@@ -66,13 +91,20 @@ int main(int argc, char **argv)
         QStringLiteral("No window, even where a display is available (without one it is the default)."));
     const QCommandLineOption printDisplayOption(QStringLiteral("print-display"),
         QStringLiteral("After every frame, print the display as eight lines of text."));
-    parser.addOptions({dirOption, portOption, deviceOption, stateOption, ackOption, headlessOption, printDisplayOption});
+    parser.addOptions({dirOption, portOption, settingsPortOption, deviceOption, stateOption, ackOption, headlessOption,
+                       printDisplayOption});
     parser.process(*app);
 
     if (!signalsBlocked)
         return fail(QStringLiteral("cannot block the termination signals"));
-    bool ok = false;
-    const int port = parser.value(portOption).toInt(&ok);
+    TerminationSignals terminations;
+    if (!terminations.isValid())
+        return fail(QStringLiteral("cannot watch the termination signals"));
+    QObject::connect(&terminations, &TerminationSignals::received, app.get(), &QCoreApplication::quit);
+    if (parser.isSet(portOption) && parser.isSet(settingsPortOption))
+        return fail(QStringLiteral("--port and --settings-port exclude each other"));
+    bool ok = true;
+    const int port = parser.isSet(settingsPortOption) ? settingsPort() : parser.value(portOption).toInt(&ok);
     if (!ok || port < 1)
         return fail(QStringLiteral("--port needs a number from 1 up"));
     Acknowledgement acknowledgement{QByteArray(1, char(ModuleProtocol::Acknowledge))};
@@ -82,17 +114,27 @@ int main(int argc, char **argv)
             return fail(QStringLiteral("--ack takes none, byte:XX, double or delay:MS"));
         acknowledgement = *parsed;
     }
-    const QDir dir(parser.value(dirOption));
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString userDir = userPortFolder();
+    const QDir dir(parser.isSet(dirOption) ? parser.value(dirOption) : linkFolder(programDir, userDir));
+    const bool inUserFolder = !userDir.isEmpty() && dir.absolutePath() == QDir(userDir).absolutePath();
+    if (inUserFolder) {
+        // The panel looks in the program folder first: a link of ours would
+        // only hide behind the administrator's.
+        const PortLookup mapped = lookUpPort(port, programDir, QString());
+        if (!parser.isSet(deviceOption) && mapped.source == PortSource::ProgramFolder)
+            return fail(QStringLiteral("port %1 is already %2, which the control panel opens first; not linking %3")
+                            .arg(port)
+                            .arg(mapped.path, dir.absoluteFilePath(portLinkName(port))));
+        if (!dir.mkpath(QStringLiteral(".")))
+            return fail(QStringLiteral("cannot make the folder %1").arg(dir.absolutePath()));
+    }
     if (!dir.exists())
         return fail(QStringLiteral("no folder %1").arg(dir.path()));
     const QString statePath = parser.isSet(stateOption) ? parser.value(stateOption)
                                                         : dir.absoluteFilePath(QStringLiteral("vexel-module.state"));
 
     QTextStream out(stdout);
-    TerminationSignals terminations;
-    if (!terminations.isValid())
-        return fail(QStringLiteral("cannot watch the termination signals"));
-    QObject::connect(&terminations, &TerminationSignals::received, app.get(), &QCoreApplication::quit);
 
     ModuleLine line;
     const bool opened = parser.isSet(deviceOption) ? line.openDevice(parser.value(deviceOption))
@@ -106,7 +148,7 @@ int main(int argc, char **argv)
     });
     std::unique_ptr<ModuleWindow> window;
     if (!headless) {
-        const QString name = parser.isSet(deviceOption) ? line.slavePath() : QStringLiteral("COM%1").arg(port);
+        const QString name = parser.isSet(deviceOption) ? line.slavePath() : portLinkName(port);
         window = std::make_unique<ModuleWindow>(program, QStringLiteral("vexel-module – %1").arg(name));
     }
     program.loadState();
@@ -115,7 +157,7 @@ int main(int argc, char **argv)
     if (parser.isSet(deviceOption)) {
         emit program.reported(QStringLiteral("device %1").arg(line.slavePath()));
     } else {
-        const QString linkPath = dir.absoluteFilePath(QStringLiteral("COM%1").arg(port));
+        const QString linkPath = dir.absoluteFilePath(portLinkName(port));
         if (!link.create(linkPath, line.slavePath()))
             return fail(link.errorString());
         emit program.reported(QStringLiteral("link %1 -> %2").arg(linkPath, line.slavePath()));

@@ -28,34 +28,35 @@ bool isRealTtyS(const QString &sysDir, const QString &device)
 
 } // namespace
 
-PortSurvey::PortSurvey(const QString &programDir, const QString &devDir, const QString &procDir, const QString &sysDir)
+PortSurvey::PortSurvey(const QString &programDir, const QString &devDir, const QString &procDir, const QString &sysDir,
+                       const QString &userDir)
     : m_programDir(programDir)
+    , m_userDir(userDir)
     , m_devDir(devDir)
     , m_procDir(procDir)
     , m_sysDir(sysDir)
 {
 }
 
-QString PortSurvey::linkPath(int number) const
-{
-    return QDir(m_programDir).absoluteFilePath(QStringLiteral("COM%1").arg(number));
-}
-
 QString PortSurvey::portPath(int number) const
 {
-    const QString link = linkPath(number);
-    // A dangling link still counts: the panel tries it and fails.
-    if (QFileInfo(link).isSymLink() || QFileInfo::exists(link))
-        return link;
-    return QStringLiteral("%1/ttyS%2").arg(m_devDir).arg(number - 1);
+    return lookUpPort(number, m_programDir, m_userDir, m_devDir).path;
 }
 
 PortSurvey::PortStatus PortSurvey::status(int number, const OpenFiles &openFiles) const
 {
-    PortStatus status;
+    const PortLookup port = lookUpPort(number, m_programDir, m_userDir, m_devDir);
+    PortStatus status = pathStatus(port.path, openFiles);
     status.number = number;
-    status.path = portPath(number);
-    status.viaLink = status.path == linkPath(number);
+    status.source = port.source;
+    status.viaLink = port.source != PortSource::System;
+    return status;
+}
+
+PortSurvey::PortStatus PortSurvey::pathStatus(const QString &path, const OpenFiles &openFiles) const
+{
+    PortStatus status;
+    status.path = path;
     status.device = canonical(status.path);
     if (status.device.isEmpty())
         return status;
@@ -109,7 +110,7 @@ QList<PortSurvey::UsbDevice> PortSurvey::usbDevices() const
             byDevice.insert(device, UsbDevice{name.filePath(), device, 0});
     }
     for (int number = 1; number <= PortCount; ++number) {
-        const QString target = canonical(linkPath(number));
+        const QString target = canonical(portPath(number));
         if (byDevice.contains(target) && byDevice[target].port == 0)
             byDevice[target].port = number;
     }
@@ -120,7 +121,7 @@ QList<int> PortSurvey::freePorts() const
 {
     QList<int> free;
     for (int number = 1; number <= PortCount; ++number) {
-        if (portPath(number) != linkPath(number))
+        if (lookUpPort(number, m_programDir, m_userDir, m_devDir).source == PortSource::System)
             free << number;
     }
     return free;
@@ -128,7 +129,25 @@ QList<int> PortSurvey::freePorts() const
 
 QString PortSurvey::linkCommand(const QString &device, int number) const
 {
-    return QStringLiteral("ln -s %1 %2").arg(device, linkPath(number));
+    const QString folder = linkFolder(m_programDir, m_userDir);
+    const QString link = QDir(folder).absoluteFilePath(portLinkName(number));
+    // The user's folder may not exist yet.
+    if (folder == m_programDir)
+        return QStringLiteral("ln -s %1 %2").arg(device, link);
+    return QStringLiteral("mkdir -p %1 && ln -s %2 %3").arg(QDir(folder).absolutePath(), device, link);
+}
+
+QString PortSurvey::describe(PortSource source)
+{
+    switch (source) {
+    case PortSource::ProgramFolder:
+        return QStringLiteral("the program folder's link");
+    case PortSource::UserFolder:
+        return QStringLiteral("your link");
+    case PortSource::System:
+        break;
+    }
+    return QStringLiteral("the system's serial port");
 }
 
 QString PortSurvey::describe(const PortStatus &status)
@@ -139,8 +158,7 @@ QString PortSurvey::describe(const PortStatus &status)
     if (status.accessible) {
         text += QStringLiteral("; you may open it");
     } else {
-        text += QStringLiteral("; you may not open it: join the dialout group with "
-                               "`sudo usermod -aG dialout $USER`, then log in again");
+        text += QStringLiteral("; you may not open it: ") + DialoutHint;
     }
     if (!status.holders.isEmpty()) {
         QStringList holders;

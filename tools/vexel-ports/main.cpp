@@ -15,7 +15,8 @@ void printPorts(QTextStream &out, const PortSurvey &survey)
         QString where = status.path;
         if (status.viaLink && !status.device.isEmpty())
             where += QStringLiteral(" -> ") + status.device;
-        out << QStringLiteral("port %1").arg(number, -3) << where << "  " << PortSurvey::describe(status) << '\n';
+        out << QStringLiteral("port %1").arg(number, -3) << where << "  " << PortSurvey::describe(status) << "  ("
+            << PortSurvey::describe(status.source) << ")\n";
     }
 }
 
@@ -50,19 +51,23 @@ int main(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Shows which device each port number of the control panel opens: the link COMn in its folder, else /dev/ttyS(n-1)."));
+        "Shows which device each port number of the control panel opens: COMn in its folder, else COMn in your folder "
+        "$XDG_CONFIG_HOME/vexelapp (by default ~/.config/vexelapp), else /dev/ttyS(n-1)."));
     parser.addHelpOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"),
         QStringLiteral("The control panel's folder (default: this program's folder)."), QStringLiteral("DIR"),
         QCoreApplication::applicationDirPath());
     const QCommandLineOption suggestOption(QStringLiteral("suggest"),
-        QStringLiteral("Also list the USB serial devices and the link that would give each a port number."));
+        QStringLiteral("Also list the USB serial devices and the link that would give each a port number, in the "
+                       "control panel's folder when you may write there, else in yours."));
     parser.addOptions({dirOption, suggestOption});
     parser.process(app);
 
-    const PortSurvey survey(parser.value(dirOption));
+    const QString programDir = QDir(parser.value(dirOption)).absolutePath();
+    const PortSurvey survey(programDir);
     QTextStream out(stdout);
-    out << "Ports of the control panel in " << QDir(parser.value(dirOption)).absolutePath() << ":\n";
+    out << "Port n of the control panel opens COMn in its folder " << programDir << ", else COMn in your folder "
+        << userPortFolder() << ", else /dev/ttyS(n-1):\n";
     printPorts(out, survey);
     if (parser.isSet(suggestOption)) {
         out << '\n';

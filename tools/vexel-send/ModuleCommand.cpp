@@ -1,0 +1,143 @@
+#include "ModuleCommand.h"
+
+#include "PatternText.h"
+#include "StaticCharacter.h"
+#include "TextCommands.h"
+
+#include <QList>
+
+using namespace ModuleProtocol;
+
+namespace {
+
+const QStringList Animations{QStringLiteral("up"), QStringLiteral("down"), QStringLiteral("right"),
+                             QStringLiteral("left")};
+
+// A single decimal digit below count, or -1.
+int digitBelow(const QString &word, int count)
+{
+    if (word.size() != 1 || !word[0].isDigit() || word[0].digitValue() >= count)
+        return -1;
+    return word[0].digitValue();
+}
+
+// A character box of the panel holds two characters at most, and only "^"
+// and a digit use the second.
+bool fitsCharacterBox(const QString &word)
+{
+    const qsizetype characters = word.toUcs4().size();
+    return characters <= 1 || (characters == 2 && word.startsWith(QLatin1Char('^')));
+}
+
+std::optional<ColumnBytes> readPattern(const QStringList &words, const ModuleCommand::TextReader &read, QString &error)
+{
+    if (words.isEmpty()) {
+        error = QStringLiteral("the pattern is missing");
+        return std::nullopt;
+    }
+    if (words.size() == 1 && words.first().startsWith(QLatin1Char('@'))) {
+        const QString name = words.first().mid(1);
+        const std::optional<QString> text = read(name, error);
+        if (!text)
+            return std::nullopt;
+        const std::optional<ColumnBytes> bytes = gridPattern(*text, error);
+        if (!bytes)
+            error = QStringLiteral("%1: %2").arg(name, error);
+        return bytes;
+    }
+    return hexPattern(words.join(QLatin1Char(' ')), error);
+}
+
+bool wrongCount(const QStringList &arguments, int count, const char *usage, QString &error)
+{
+    if (arguments.size() == count)
+        return false;
+    error = QStringLiteral("usage: %1").arg(QLatin1String(usage));
+    return true;
+}
+
+} // namespace
+
+std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, const TextReader &read, QString &error)
+{
+    if (words.isEmpty()) {
+        error = QStringLiteral("no command given");
+        return std::nullopt;
+    }
+    const QString &name = words.first();
+    const QStringList arguments = words.mid(1);
+    ModuleCommand command;
+    if (name == QLatin1String("chars")) {
+        if (wrongCount(arguments, 2, "chars A B", error))
+            return std::nullopt;
+        command.kind = Kind::Chars;
+        command.first = arguments[0];
+        command.second = arguments[1];
+        for (const QString &word : arguments) {
+            if (!fitsCharacterBox(word)) {
+                error = QStringLiteral("chars: \"%1\" is neither one character nor ^0 .. ^9").arg(word);
+                return std::nullopt;
+            }
+        }
+        if (!readStaticCharacters(command.first, command.second).ok()) {
+            error = TextCommands::InvalidData + QStringLiteral(": a custom character is ^0 .. ^9");
+            return std::nullopt;
+        }
+    } else if (name == QLatin1String("scroll")) {
+        command.kind = Kind::Scroll;
+        command.text = arguments.join(QLatin1Char(' '));
+        if (command.text.size() > MaxScrollTextLength) {
+            error = QStringLiteral("scroll: the text has %1 characters, at most %2 fit")
+                        .arg(command.text.size())
+                        .arg(MaxScrollTextLength);
+            return std::nullopt;
+        }
+    } else if (name == QLatin1String("speed")) {
+        if (wrongCount(arguments, 1, "speed 0|1|2|3", error))
+            return std::nullopt;
+        command.kind = Kind::Speed;
+        command.choice = digitBelow(arguments[0], SpeedCount);
+        if (command.choice < 0) {
+            error = QStringLiteral("speed: \"%1\" is not 0 (slowest) .. 3 (fastest)").arg(arguments[0]);
+            return std::nullopt;
+        }
+    } else if (name == QLatin1String("show") || name == QLatin1String("save")) {
+        const bool show = name == QLatin1String("show");
+        if (arguments.size() < 2) {
+            error = show ? QStringLiteral("usage: show 0|1 PATTERN") : QStringLiteral("usage: save SLOT PATTERN");
+            return std::nullopt;
+        }
+        command.kind = show ? Kind::Show : Kind::Save;
+        const int number = digitBelow(arguments[0], show ? PositionCount : SlotCount);
+        if (number < 0) {
+            error = show ? QStringLiteral("show: \"%1\" is no display position (0 or 1)").arg(arguments[0])
+                         : QStringLiteral("save: \"%1\" is no slot (0 .. 9)").arg(arguments[0]);
+            return std::nullopt;
+        }
+        (show ? command.position : command.choice) = number;
+        const std::optional<ColumnBytes> pattern = readPattern(arguments.mid(1), read, error);
+        if (!pattern)
+            return std::nullopt;
+        command.pattern = *pattern;
+    } else if (name == QLatin1String("animate")) {
+        if (wrongCount(arguments, 2, "animate up|down|right|left 0|1", error))
+            return std::nullopt;
+        command.kind = Kind::Animate;
+        command.choice = int(Animations.indexOf(arguments[0]));
+        command.position = digitBelow(arguments[1], PositionCount);
+        if (command.choice < 0 || command.position < 0) {
+            error = QStringLiteral("animate: \"%1 %2\" is not one of up, down, right, left and position 0 or 1")
+                        .arg(arguments[0], arguments[1]);
+            return std::nullopt;
+        }
+    } else if (name == QLatin1String("save-startup")) {
+        if (wrongCount(arguments, 0, "save-startup", error))
+            return std::nullopt;
+        command.kind = Kind::SaveStartup;
+    } else {
+        error = QStringLiteral("\"%1\" is no command: chars, scroll, speed, show, save, animate or save-startup")
+                    .arg(name);
+        return std::nullopt;
+    }
+    return command;
+}

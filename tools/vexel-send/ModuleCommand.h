@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ModuleProtocol.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// One command for the module, as written on the command line or on a line of
+// a command file, checked in full before anything is sent:
+//
+//   chars A B                  each one character, or ^0 .. ^9; "" is a space
+//   scroll [TEXT...]           the words joined by single spaces, at most 30 characters
+//   speed 0|1|2|3
+//   show 0|1 PATTERN
+//   save SLOT PATTERN          slot 0 .. 9
+//   animate up|down|right|left 0|1
+//   save-startup
+//
+// PATTERN is hexadecimal or @FILE (@- standard input), see PatternText.h.
+struct ModuleCommand
+{
+    enum class Kind { Chars, Scroll, Speed, Show, Save, Animate, SaveStartup };
+
+    // The text of the file name given, "-" for standard input; nullopt and
+    // the reason in error when it cannot be read.
+    using TextReader = std::function<std::optional<QString>(const QString &name, QString &error)>;
+
+    Kind kind = Kind::SaveStartup;
+    QString first;      // chars: the two characters as typed
+    QString second;
+    QString text;       // scroll
+    int choice = 0;     // speed 0 .. 3, save's slot, animate's animation number
+    int position = 0;   // show and animate
+    ModuleProtocol::ColumnBytes pattern{};
+
+    bool isStore() const { return kind == Kind::Save || kind == Kind::SaveStartup; }
+
+    // nullopt with the reason in error for bad usage or invalid data.
+    static std::optional<ModuleCommand> parse(const QStringList &words, const TextReader &read, QString &error);
+};

@@ -1,0 +1,82 @@
+#include "PatternText.h"
+
+#include "DotGrid.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace {
+
+constexpr int RowCount = int(DotGrid::RowWeights.size());
+const QString LitDots = QStringLiteral("#Xx*O1");
+const QString UnlitDots = QStringLiteral(".-0 ");
+
+bool isHex(const QString &group)
+{
+    for (const QChar c : group) {
+        if (!c.isDigit() && !QStringLiteral("abcdefABCDEF").contains(c))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<ModuleProtocol::ColumnBytes> hexPattern(const QString &text, QString &error)
+{
+    QStringList groups = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (groups.size() == 1 && groups.first().size() == 16) {
+        const QString joined = groups.takeFirst();
+        for (int i = 0; i < 16; i += 2)
+            groups << joined.mid(i, 2);
+    }
+    ModuleProtocol::ColumnBytes bytes{};
+    bool wellFormed = groups.size() == int(bytes.size());
+    for (int i = 0; wellFormed && i < groups.size(); ++i) {
+        wellFormed = groups[i].size() <= 2 && isHex(groups[i]);
+        if (wellFormed)
+            bytes[std::size_t(i)] = quint8(groups[i].toUInt(nullptr, 16));
+    }
+    if (!wellFormed) {
+        error = QStringLiteral("\"%1\" is not a pattern: write eight column bytes in hexadecimal "
+                               "(10 00 00 00 00 00 00 00 or 1000000000000000) or @FILE")
+                    .arg(text);
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<ModuleProtocol::ColumnBytes> gridPattern(const QString &text, QString &error)
+{
+    QStringList rows = text.split(QLatin1Char('\n'));
+    for (QString &row : rows) {
+        if (row.endsWith(QLatin1Char('\r')))
+            row.chop(1);
+    }
+    while (rows.size() > RowCount && rows.last().isEmpty())
+        rows.removeLast();
+    if (rows.size() != RowCount) {
+        error = QStringLiteral("a pattern grid has 8 lines, this one %1").arg(rows.size());
+        return std::nullopt;
+    }
+    ModuleProtocol::ColumnBytes bytes{};
+    for (int row = 0; row < rows.size(); ++row) {
+        const QString &dots = rows[row];
+        if (dots.size() > DotGrid::ColumnCount) {
+            error = QStringLiteral("line %1 of the grid has %2 characters, at most 8 fit").arg(row + 1).arg(dots.size());
+            return std::nullopt;
+        }
+        for (int column = 0; column < dots.size(); ++column) {
+            if (LitDots.contains(dots[column])) {
+                bytes[std::size_t(column)] |= quint8(DotGrid::RowWeights[std::size_t(row)]);
+            } else if (!UnlitDots.contains(dots[column])) {
+                error = QStringLiteral("line %1 of the grid: \"%2\" is neither a lit dot (# X x * O 1) "
+                                       "nor an unlit one (. - 0 space)")
+                            .arg(row + 1)
+                            .arg(dots[column]);
+                return std::nullopt;
+            }
+        }
+    }
+    return bytes;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ModuleProtocol.h"
+
+#include <QString>
+
+#include <optional>
+
+// The two ways a pattern is written for the command line.
+//
+// In hexadecimal: the eight column bytes, column 1 first, either as one group
+// of sixteen digits or as eight groups of one or two digits, separated by blanks.
+//
+// As a grid, exactly as the panel's dot editor shows it: eight lines, top row
+// first, each of up to eight characters, left column first. "#", "X", "x",
+// "*", "O" and "1" are lit dots; ".", "-", "0" and a space unlit ones, as is
+// every place a short line leaves out. Lines may end in CR LF; empty lines
+// after the eighth are ignored.
+//
+// Both give nullopt and say why in error when the text is malformed.
+std::optional<ModuleProtocol::ColumnBytes> hexPattern(const QString &text, QString &error);
+std::optional<ModuleProtocol::ColumnBytes> gridPattern(const QString &text, QString &error);

@@ -1,0 +1,99 @@
+#include "SendOptions.h"
+
+#include <QCommandLineParser>
+
+const QString SendOptions::HelpText = QStringLiteral(R"(Usage:
+  vexel-send [--port N | --device PATH] [--quiet] COMMAND [ARGUMENTS]
+  vexel-send [--port N | --device PATH] [--quiet] --file FILE
+
+Sends one command to the 16x8 LED module the way the VexelApp control panel
+does, and tells from the exit status whether the module acknowledged a store.
+
+Commands:
+  chars A B                    the two static characters: each one character,
+                               or ^0 .. ^9 for a custom character; "" is a space
+  scroll [TEXT]                scroll up to 30 characters (words are joined by one space)
+  speed 0|1|2|3                scrolling speed, 0 slowest, 3 fastest
+  show 0|1 PATTERN             show the pattern at display position 0 or 1
+  save SLOT PATTERN            store the pattern in slot 0 .. 9, wait for the acknowledgement
+  animate up|down|right|left 0|1
+                               play an arrow animation at display position 0 or 1
+  save-startup                 keep the current screen as the start-up screen,
+                               wait for the acknowledgement
+
+PATTERN is the eight column bytes in hexadecimal, column 1 first
+("10 00 00 00 00 00 00 00" or 1000000000000000), or @FILE (@- standard input):
+eight lines of up to eight characters, top row first, as the panel's grid shows
+them; # X x * O 1 are lit dots, . - 0 and space unlit ones.
+
+Options:
+  --port N       open port N (1 to 20) as the panel does, lock included
+                 (vexel-ports shows which device each port number reaches).
+                 Without --port and --device: the port that vexel.ini in the
+                 panel's folder names, else port 1.
+  --device PATH  open this serial device instead, e.g. /dev/serial/by-id/...
+  --dir DIR      the panel's folder (default: the folder of this program)
+  --file FILE    run the commands of FILE (- standard input), one a line, words
+                 split and quoted as in a shell, # starts a comment; all lines are
+                 checked before the first is sent, and the first command that
+                 fails ends the run with its exit status
+  --quiet        print nothing on success
+  -h, --help     show this text
+
+Output: the frame in hexadecimal as the panel's monitor shows it, for a scroll
+followed by the text in parentheses, and for an acknowledged store the panel's
+message ("Bitmap Saved", "Screen Saved As Startup"). Everything that went wrong
+goes to standard error, a store's missing or wrong answer included.
+
+Exit status:
+  0  sent, and for a store acknowledged
+  1  a store was sent but not acknowledged: no answer, another byte, or more than one byte
+  2  bad usage or invalid data; nothing was sent
+  3  the port could not be opened (no such device, held by another program,
+     not permitted), or was lost while sending
+)");
+
+std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, const QString &defaultDir, QString &error)
+{
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("N"));
+    const QCommandLineOption deviceOption(QStringLiteral("device"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption dirOption(QStringLiteral("dir"), QString(), QStringLiteral("DIR"), defaultDir);
+    const QCommandLineOption fileOption(QStringLiteral("file"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions({portOption, deviceOption, dirOption, fileOption, quietOption, helpOption});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return std::nullopt;
+    }
+
+    SendOptions options;
+    options.help = parser.isSet(helpOption);
+    options.quiet = parser.isSet(quietOption);
+    options.device = parser.value(deviceOption);
+    options.dir = parser.value(dirOption);
+    options.file = parser.value(fileOption);
+    options.command = parser.positionalArguments();
+    if (options.help)
+        return options;
+    if (parser.isSet(portOption)) {
+        bool number = false;
+        options.port = parser.value(portOption).toInt(&number);
+        if (!number || options.port < 1 || options.port > LastPort) {
+            error = QStringLiteral("--port takes a number from 1 to %1").arg(LastPort);
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(portOption) && parser.isSet(deviceOption)) {
+        error = QStringLiteral("--port and --device exclude each other");
+        return std::nullopt;
+    }
+    if (parser.isSet(fileOption) == !options.command.isEmpty()) {
+        error = options.command.isEmpty() ? QStringLiteral("no command given")
+                                          : QStringLiteral("--file and a command exclude each other");
+        return std::nullopt;
+    }
+    return options;
+}
