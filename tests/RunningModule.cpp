@@ -1,29 +1,42 @@
 #include "RunningModule.h"
 
 #include <QDeadlineTimer>
-#include <QRegularExpression>
 
 #include <csignal>
 
+Finished runToEnd(const QString &program, const QStringList &arguments, const QByteArray &input,
+                  const QStringList &environment, const std::function<void(QProcess &)> &whileRunning)
+{
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    variables.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const QString &variable : environment)
+        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    QProcess process;
+    process.setProcessEnvironment(variables);
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (whileRunning)
+        whileRunning(process);
+    Finished finished;
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit)
+        finished.status = process.exitCode();
+    finished.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    finished.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return finished;
+}
+
 RunningModule::~RunningModule()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
+    m_process.kill();
+    m_process.waitForFinished();
 }
 
 bool RunningModule::start(const QStringList &options)
 {
     m_process.start(QStringLiteral(VEXEL_MODULE_PATH),
                     QStringList{"--headless", "--dir", m_dir, "--print-display"} + options);
-    return m_process.waitForStarted() && waitFor(QStringLiteral("link "));
-}
-
-QStringList RunningModule::startupDisplay() const
-{
-    QStringList rows = m_seen.filter(QRegularExpression(QStringLiteral("^display ")));
-    return rows.replaceInStrings(QRegularExpression(QStringLiteral("^display ")), QString());
+    return m_process.waitForStarted() && waitFor(options.contains("--device") ? "device " : "link ");
 }
 
 bool RunningModule::waitFor(const QString &prefix, int timeoutMs)
@@ -31,9 +44,8 @@ bool RunningModule::waitFor(const QString &prefix, int timeoutMs)
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         while (m_process.canReadLine()) {
-            const QString line = QString::fromUtf8(m_process.readLine()).chopped(1);
-            m_seen << line;
-            if (line.startsWith(prefix))
+            m_seen << QString::fromUtf8(m_process.readLine()).chopped(1);
+            if (m_seen.last().startsWith(prefix))
                 return true;
         }
         if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
@@ -42,9 +54,13 @@ bool RunningModule::waitFor(const QString &prefix, int timeoutMs)
     }
 }
 
-QStringList RunningModule::frameLines() const
+QStringList RunningModule::seen(const QString &prefix) const
 {
-    return m_seen.filter(QRegularExpression(QStringLiteral("^frame ")));
+    QStringList lines;
+    for (const QString &line : m_seen)
+        if (line.startsWith(prefix))
+            lines << line.mid(prefix.size());
+    return lines;
 }
 
 QStringList RunningModule::nextDisplay()
