@@ -69,21 +69,17 @@ const QString Empty8 = QStringLiteral("00 00 00 00 00 00 00 00");
 class Line
 {
 public:
-    explicit Line(const QString &path) : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)), m_owned(true)
+    explicit Line(int fd, bool owned = false) : m_fd(fd), m_owned(owned) {}
+    explicit Line(const QString &path) : Line(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK), true)
     {
-        termios settings{};
-        if (m_fd >= 0 && ::tcgetattr(m_fd, &settings) == 0) {
-            ::cfmakeraw(&settings);
-            m_open = ::tcsetattr(m_fd, TCSANOW, &settings) == 0;
-        }
+        termios raw{};
+        m_fd = m_fd >= 0 && ::tcgetattr(m_fd, &raw) == 0 && (::cfmakeraw(&raw), ::tcsetattr(m_fd, TCSANOW, &raw)) == 0 ? m_fd : -1;
     }
-    explicit Line(int fd) : m_fd(fd), m_open(true) {}
     ~Line() { if (m_owned) ::close(m_fd); }
-    bool isOpen() const { return m_open; }
     bool write(const QString &hex)
     {
         const QByteArray data = QByteArray::fromHex(hex.toLatin1());
-        return m_open && ::write(m_fd, data.constData(), size_t(data.size())) == data.size();
+        return ::write(m_fd, data.constData(), size_t(data.size())) == data.size();
     }
     // Everything that arrives within timeoutMs, in hex.
     QString read(int timeoutMs)
@@ -100,15 +96,13 @@ public:
 private:
     int m_fd = -1;
     bool m_owned = false;
-    bool m_open = false;
 };
 
 // What the test finds at COM1.
 QString com1(const QString &path)
 {
-    const QFileInfo info(path);
     QFile file(path);
-    if (info.isSymLink())
+    if (const QFileInfo info(path); info.isSymLink())
         return "COM1 -> " + QString(info.symLinkTarget()).replace(QRegularExpression("^/dev/pts/\\d+$"), "PTY");
     return file.open(QIODevice::ReadOnly) ? "COM1 file " + file.readAll() : "no COM1";
 }
@@ -129,9 +123,7 @@ private slots:
     void keepsItsStoredState();
     void program_data();
     void program();
-    void portFinder_data();
     void portFinder();
-    void portFinderReportsAndSuggests();
 };
 
 void ModuleTest::decodes_data()
@@ -329,32 +321,24 @@ void ModuleTest::program()
         if (verb == "start") {
             line.reset();
             module.emplace(dir.path());
-            const QStringList options = QString(what).replace("ADAPTER", adapter.slavePath()).split(' ', Qt::SkipEmptyParts);
-            if (!module->start(options)) {
-                QProcess &process = module->process();
-                told << (process.state() == QProcess::NotRunning && process.exitCode() != 0 && module->seen("link ").isEmpty()
-                                 && !process.readAllStandardError().isEmpty() ? "refused" : "did not start");
-            }
+            if (!module->start(QString(what).replace("ADAPTER", adapter.slavePath()).split(' ', Qt::SkipEmptyParts)))
+                told << (module->process().exitCode() != 0 && !module->process().readAllStandardError().isEmpty()
+                         && module->seen("link ").isEmpty() ? "refused" : "did not start");
         } else if (verb == "open" || verb == "write") {
             if (!line)
                 module->seen("device ").isEmpty() ? line.emplace(module->linkPath()) : line.emplace(adapter.masterFd());
-            QVERIFY2(line->isOpen() && line->write(what), qPrintable(step));
+            QVERIFY2(line->write(what), qPrintable(step));
         } else if (verb == "gap") {
             QTest::qSleep(what.toInt());
         } else if (verb == "close") {
             line.reset();
-        } else if (verb == "heard") {
-            told << "heard " + line->read(what.toInt());
-        } else if (verb == "said") {
-            told << (module->waitFor(what) ? what + module->seen(what).last() : "nothing like " + what);
-        } else if (verb == "saw") {
-            told << what + module->seen(what).join(',');
-        } else if (verb == "display") {
-            told << "display " + module->nextDisplay().join(", ");
-        } else if (verb == "stop") {
-            told << (module->stop(what.toInt()) ? "stopped" : "not stopped cleanly");
-        } else if (verb == "com1") {
-            told << com1(file.fileName());
+        } else {
+            told << (verb == "heard" ? "heard " + line->read(what.toInt())
+                     : verb == "said" ? (module->waitFor(what) ? what + module->seen(what).last() : "nothing like " + what)
+                     : verb == "saw" ? what + module->seen(what).join(',')
+                     : verb == "display" ? "display " + module->nextDisplay().join(", ")
+                     : verb == "stop" ? (module->stop(what.toInt()) ? "stopped" : "not stopped cleanly")
+                     : verb == "com1" ? com1(file.fileName()) : "no step " + step);
         }
     }
     QTEST(told.join(" / ").replace(adapter.slavePath(), "ADAPTER"), "told");
@@ -362,37 +346,8 @@ void ModuleTest::program()
 
 // A program folder and stand-ins for /dev and /sys (/proc stays the real one):
 // ttyS0 has no UART, ttyS1 has one, COM3 leads nowhere, COM4 is a plain file,
-// COM5 leads to ttyS1. In: the port; out: its path and what is said of it.
-void ModuleTest::portFinder_data()
-{
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("report");
-    row("a ttyS node with no UART", 1, "dev/ttyS0: present, but no serial hardware behind it; you may open it");
-    row("a ttyS node with a UART", 2, "dev/ttyS1: present; you may open it");
-    row("a dangling link", 3, "program/COM3: missing: the link leads nowhere");
-    row("a plain file in the way", 4, "program/COM4: present; you may open it");
-    row("a link to port 2's device", 5, "program/COM5: present; you may open it");
-    row("nothing there", 6, "dev/ttyS5: missing");
-}
-
+// COM5 leads to ttyS1, COM6 to a USB adapter; then vexel-ports itself.
 void ModuleTest::portFinder()
-{
-    QFETCH(int, number);
-    QTemporaryDir root;
-    const auto touch = [&](const QString &path, const QByteArray &content = {}) {
-        QDir().mkpath(QFileInfo(root.filePath(path)).path());
-        QFile file(root.filePath(path));
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-    };
-    QVERIFY(touch("dev/ttyS0") && touch("sys/class/tty/ttyS0/type", "0\n"));
-    QVERIFY(touch("dev/ttyS1") && touch("sys/class/tty/ttyS1/type", "4\n") && touch("program/COM4"));
-    QVERIFY(QFile::link("/nonexistent/ttyUSB7", root.filePath("program/COM3")));
-    QVERIFY(QFile::link(root.filePath("dev/ttyS1"), root.filePath("program/COM5")));
-    const PortSurvey survey(root.filePath("program"), root.filePath("dev"), "/proc", root.filePath("sys"));
-    QTEST(survey.portPath(number).remove(root.path() + '/') + ": " + PortSurvey::describe(survey.status(number, {})), "report");
-}
-
-void ModuleTest::portFinderReportsAndSuggests()
 {
     PortSurvey::PortStatus status{1, "/dev/ttyS0", false, "/dev/ttyS0", false, false, {}};
     QCOMPARE(PortSurvey::describe(status), "present; you may not open it: join the dialout group with "
@@ -403,32 +358,43 @@ void ModuleTest::portFinderReportsAndSuggests()
 
     QTemporaryDir root;
     const QString dev = root.filePath("dev"), program = root.filePath("program");
-    QVERIFY(QDir().mkpath(dev + "/serial/by-id") && QDir().mkpath(program));
-    for (const char *name : {"ttyUSB0", "ttyUSB1", "ttyACM0", "ttyS0"})
-        QVERIFY(QFile(dev + '/' + name).open(QIODevice::WriteOnly));
+    const auto touch = [&](const QString &path, const QByteArray &content = {}) {
+        QFile file(root.filePath(path));
+        return QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    };
+    for (const char *name : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyACM0", "dev/ttyS0", "dev/ttyS1", "program/COM4"})
+        QVERIFY(touch(name));
+    QVERIFY(touch("sys/class/tty/ttyS0/type", "0\n") && touch("sys/class/tty/ttyS1/type", "4\n"));
     const QString byId = dev + "/serial/by-id/usb-FTDI_FT232R_A1B2-if00-port0";
-    QVERIFY(QFile::link("../../ttyUSB1", byId) && QFile::link(dev + "/ttyACM0", program + "/COM1"));
-    QVERIFY(QFile(program + "/COM2").open(QIODevice::WriteOnly));
-    const PortSurvey survey(program, dev, "/proc", root.filePath("sys"));
+    QVERIFY(QDir().mkpath(dev + "/serial/by-id") && QFile::link("../../ttyUSB1", byId));
+    QVERIFY(QFile::link("/nonexistent/ttyUSB7", program + "/COM3") && QFile::link(dev + "/ttyS1", program + "/COM5"));
+    QVERIFY(QFile::link(dev + "/ttyACM0", program + "/COM6"));
+    const PortSurvey survey(program, dev, "/proc", root.filePath("sys"), root.filePath("user"));
+    QStringList reports;
+    for (int number = 1; number <= 7; ++number)
+        reports << survey.portPath(number).remove(root.path() + '/') + ": " + PortSurvey::describe(survey.status(number, {}));
+    QCOMPARE(reports, (QStringList{"dev/ttyS0: present, but no serial hardware behind it; you may open it",
+                                   "dev/ttyS1: present; you may open it", "program/COM3: missing: the link leads nowhere",
+                                   "program/COM4: present; you may open it", "program/COM5: present; you may open it",
+                                   "program/COM6: present; you may open it", "dev/ttyS6: missing"}));
     // One line per device: the stable name when there is one, where it leads, and the port already reaching it.
     QStringList devices;
     for (const PortSurvey::UsbDevice &device : survey.usbDevices())
         devices << QStringLiteral("%1 %2 %3").arg(device.path, device.device).arg(device.port);
-    QCOMPARE(devices, (QStringList{dev + "/ttyACM0 " + dev + "/ttyACM0 1", dev + "/ttyUSB0 " + dev + "/ttyUSB0 0",
+    QCOMPARE(devices, (QStringList{dev + "/ttyACM0 " + dev + "/ttyACM0 6", dev + "/ttyUSB0 " + dev + "/ttyUSB0 0",
                                    byId + ' ' + dev + "/ttyUSB1 0"}));
-    QCOMPARE(survey.freePorts().mid(0, 2), (QList<int>{3, 4}));
-    QCOMPARE(survey.linkCommand(byId, 3), QStringLiteral("ln -s %1 %2/COM3").arg(byId, program));
+    QCOMPARE(survey.freePorts().mid(0, 3), (QList<int>{1, 2, 7}));
+    QCOMPARE(survey.linkCommand(byId, 7), QStringLiteral("ln -s %1 %2/COM7").arg(byId, program));
 
     // The program itself, on a port this test holds open.
     PtyPair pty;
-    QVERIFY(QFile::link(pty.slavePath(), program + "/COM3"));
+    QVERIFY(QFile::link(pty.slavePath(), program + "/COM8"));
     const Finished ports = runToEnd(VEXEL_PORTS_PATH, {"--dir", program, "--suggest"});
-    QCOMPARE(ports.status, 0);
     const QStringList lines = ports.out.split('\n').filter(QRegularExpression("^port "));
-    QCOMPARE(lines.size(), PortSurvey::PortCount);
-    QVERIFY2(lines[2].startsWith(QString("port 3  %1/COM3 -> %2  present").arg(program, pty.slavePath())), qPrintable(lines[2]));
-    QVERIFY2(lines[2].contains(QStringLiteral("held open by %1 (").arg(QCoreApplication::applicationPid())), qPrintable(lines[2]));
-    QVERIFY2(lines[1].startsWith(QString("port 2  %1/COM2 ").arg(program)), qPrintable(lines[1]));
+    QVERIFY2(ports.status == 0 && lines.size() == PortSurvey::PortCount, qPrintable(ports.out));
+    QVERIFY2(lines[7].startsWith(QString("port 8  %1/COM8 -> %2  present").arg(program, pty.slavePath())), qPrintable(lines[7]));
+    QVERIFY2(lines[7].contains(QStringLiteral("held open by %1 (").arg(QCoreApplication::applicationPid())), qPrintable(lines[7]));
+    QVERIFY2(lines[3].startsWith(QString("port 4  %1/COM4 ").arg(program)), qPrintable(lines[3]));
 }
 
 QTEST_GUILESS_MAIN(ModuleTest)
