@@ -1,6 +1,8 @@
 #include "RunningModule.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 
 #include <csignal>
 
@@ -26,10 +28,10 @@ Finished runToEnd(const QString &program, const QStringList &arguments, const QB
     return finished;
 }
 
-RunningModule::~RunningModule()
+bool writeFile(const QString &path, const QByteArray &content)
 {
-    m_process.kill();
-    m_process.waitForFinished();
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 bool RunningModule::start(const QStringList &options)

@@ -19,6 +19,9 @@ struct Finished
 Finished runToEnd(const QString &program, const QStringList &arguments, const QByteArray &input = {},
                   const QStringList &environment = {}, const std::function<void(QProcess &)> &whileRunning = {});
 
+// Writes content to path, making its folder on the way; true when all of it is there.
+bool writeFile(const QString &path, const QByteArray &content = {});
+
 // vexel-module started headless in a folder of its own, its output read line
 // by line. It links its line as COM1 there, or serves --device, and prints
 // the display after every frame.
@@ -26,7 +29,7 @@ class RunningModule
 {
 public:
     explicit RunningModule(const QString &dir) : m_dir(dir) {}
-    ~RunningModule();
+    ~RunningModule() { m_process.kill(); m_process.waitForFinished(); }
 
     QString linkPath() const { return m_dir + QStringLiteral("/COM1"); }
     // True once the module says which line it serves.

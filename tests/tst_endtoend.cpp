@@ -118,8 +118,7 @@ void EndToEndTest::launcherStartsBothAndStopsTheModule()
     }
     QVERIFY2(launcher.status == 0 && launcher.out.contains("Virtual LED module on port 1"), qPrintable(launcher.out + launcher.err));
     QFile log(harness.filePath("vexel-module.log"));
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QByteArray moduleSaid = log.readAll();
+    const QByteArray moduleSaid = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray("no log");
     QVERIFY2(moduleSaid.contains("\nframe F7 1B save-startup\n") && moduleSaid.contains("\nanswer AA\n"), moduleSaid);
     QTRY_VERIFY(!QFileInfo(harness.filePath("COM1")).isSymLink()); // the module is gone
 }

@@ -100,10 +100,9 @@ void TestInstall::panelFindsItsFolderFromItsCommand()
     QVERIFY(QFile::link(QDir(staged(BinDir)).relativeFilePath(staged(ProgramDir)) + "/vexel-install-probe",
                         staged(BinDir + "/vexel-install-probe")));
     // The settings link names the real /etc; here it leads to the staged file.
-    QFile settings(staged(VEXEL_SETTINGS_FILE));
-    QVERIFY(QFile::remove(staged(ProgramDir + "/vexel.ini")) && QFile::link(settings.fileName(), staged(ProgramDir + "/vexel.ini")));
-    QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate) && settings.write("[Settings]\nCommPort=7\n") > 0);
-    settings.close();
+    const QString settings = staged(VEXEL_SETTINGS_FILE);
+    QVERIFY(QFile::remove(staged(ProgramDir + "/vexel.ini")) && QFile::link(settings, staged(ProgramDir + "/vexel.ini")));
+    QVERIFY(writeFile(settings, "[Settings]\nCommPort=7\n"));
     const Finished probed = runToEnd(staged(BinDir + "/vexel-install-probe"), {}, {}, {"VEXEL_PROBE=1"});
     QCOMPARE(probed.status, 0);
     QCOMPARE(probed.out, QStringLiteral("folder %1/\nport 7\npicture dotf.BMP ok\npicture dotb.JPG ok\n")

@@ -307,12 +307,8 @@ void ModuleTest::program()
     QFETCH(QString, steps);
     QTemporaryDir dir;
     PtyPair adapter;
-    QFile file(dir.filePath("COM1"));
-    if (before == "file")
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep me") == 7);
-    else if (!before.isEmpty())
-        QVERIFY(QFile::link(before, file.fileName()));
-    file.close();
+    const QString com1Path = dir.filePath("COM1");
+    QVERIFY(before.isEmpty() || (before == "file" ? writeFile(com1Path, "keep me") : QFile::link(before, com1Path)));
     std::optional<RunningModule> module;
     std::optional<Line> line;
     QStringList told;
@@ -338,7 +334,7 @@ void ModuleTest::program()
                      : verb == "saw" ? what + module->seen(what).join(',')
                      : verb == "display" ? "display " + module->nextDisplay().join(", ")
                      : verb == "stop" ? (module->stop(what.toInt()) ? "stopped" : "not stopped cleanly")
-                     : verb == "com1" ? com1(file.fileName()) : "no step " + step);
+                     : verb == "com1" ? com1(com1Path) : "no step " + step);
         }
     }
     QTEST(told.join(" / ").replace(adapter.slavePath(), "ADAPTER"), "told");
@@ -358,13 +354,9 @@ void ModuleTest::portFinder()
 
     QTemporaryDir root;
     const QString dev = root.filePath("dev"), program = root.filePath("program");
-    const auto touch = [&](const QString &path, const QByteArray &content = {}) {
-        QFile file(root.filePath(path));
-        return QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-    };
     for (const char *name : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyACM0", "dev/ttyS0", "dev/ttyS1", "program/COM4"})
-        QVERIFY(touch(name));
-    QVERIFY(touch("sys/class/tty/ttyS0/type", "0\n") && touch("sys/class/tty/ttyS1/type", "4\n"));
+        QVERIFY(writeFile(root.filePath(name)));
+    QVERIFY(writeFile(root.filePath("sys/class/tty/ttyS0/type"), "0\n") && writeFile(root.filePath("sys/class/tty/ttyS1/type"), "4\n"));
     const QString byId = dev + "/serial/by-id/usb-FTDI_FT232R_A1B2-if00-port0";
     QVERIFY(QDir().mkpath(dev + "/serial/by-id") && QFile::link("../../ttyUSB1", byId));
     QVERIFY(QFile::link("/nonexistent/ttyUSB7", program + "/COM3") && QFile::link(dev + "/ttyS1", program + "/COM5"));

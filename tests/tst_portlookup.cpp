@@ -9,25 +9,18 @@
 
 namespace {
 
-// A program folder "program" and a user's folder "user" under one root, with
-// links given as "folder/COMn>target"; targets not named "gone" are made as
-// plain files standing in for devices.
-struct Folders
+// A program folder "program" and a user's folder "user" under root, and links
+// given as "folder/COMn>target"; targets not named "gone" are made as plain
+// files standing in for devices.
+bool makeFolders(const QTemporaryDir &root, const QStringList &links)
 {
-    QTemporaryDir root;
-
-    bool make(const QStringList &links) const
-    {
-        bool made = QDir().mkpath(root.filePath("program")) && QDir().mkpath(root.filePath("user"));
-        for (const QString &link : links) {
-            const QString target = root.filePath(link.section('>', 1));
-            QFile device(target);
-            made = made && (target.endsWith("gone") || device.open(QIODevice::WriteOnly))
-                && QFile::link(target, root.filePath(link.section('>', 0, 0)));
-        }
-        return made;
+    bool made = QDir().mkpath(root.filePath("program")) && QDir().mkpath(root.filePath("user"));
+    for (const QString &link : links) {
+        const QString target = root.filePath(link.section('>', 1));
+        made = made && (target.endsWith("gone") || writeFile(target)) && QFile::link(target, root.filePath(link.section('>', 0, 0)));
     }
-};
+    return made;
+}
 
 } // namespace
 
@@ -64,11 +57,11 @@ void TestPortLookup::opens()
         QSKIP("The fallback names in this table are the Linux ones");
     QFETCH(QStringList, links);
     QFETCH(QString, expected);
-    Folders folders;
-    QVERIFY(folders.make(links));
-    const QString program = folders.root.filePath("program"), user = folders.root.filePath("user");
+    QTemporaryDir root;
+    QVERIFY(makeFolders(root, links));
+    const QString program = root.filePath("program"), user = root.filePath("user");
     QTEST(lookUpPort(3, program, user).source, "source");
-    QCOMPARE(portDevicePath(3, program, user), expected.startsWith('/') ? expected : folders.root.filePath(expected));
+    QCOMPARE(portDevicePath(3, program, user), expected.startsWith('/') ? expected : root.filePath(expected));
 }
 
 // vexel-module, copied into a program folder of its own so that this folder is
@@ -95,28 +88,24 @@ void TestPortLookup::moduleLinks()
     QFETCH(QString, settings);
     QFETCH(QStringList, links);
     QFETCH(QString, link);
-    Folders folders;
-    QVERIFY(folders.make(links));
-    const QString module = folders.root.filePath("program/vexel-module");
+    QTemporaryDir root;
+    QVERIFY(makeFolders(root, links));
+    const QString module = root.filePath("program/vexel-module");
     QVERIFY(QFile::copy(VEXEL_MODULE_PATH, module));
-    QFile ini(folders.root.filePath("program/vexel.ini"));
-    QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write(settings.toLatin1()) == settings.size());
-    ini.close();
+    QVERIFY(writeFile(root.filePath("program/vexel.ini"), settings.toLatin1()));
     bool linked = false;
-    const Finished ran = runToEnd(module, QStringList{"--headless"} + options.replaceInStrings("ROOT", folders.root.path()), {},
-                                  {"XDG_CONFIG_HOME=" + folders.root.filePath("config")}, [&](QProcess &process) {
+    const Finished ran = runToEnd(module, QStringList{"--headless"} + options.replaceInStrings("ROOT", root.path()), {},
+                                  {"XDG_CONFIG_HOME=" + root.filePath("config")}, [&](QProcess &process) {
         if (!link.isEmpty() && process.waitForReadyRead(10000)) {
-            linked = QFileInfo(folders.root.filePath(link)).isSymLink();
+            linked = QFileInfo(root.filePath(link)).isSymLink();
             process.terminate();
         }
     });
-    if (link.isEmpty()) {
-        QCOMPARE(ran.status, 1);
-        QVERIFY(!QFileInfo::exists(folders.root.filePath("config/vexelapp/COM2")));
-        QVERIFY2(ran.err.contains("which the control panel opens first"), qPrintable(ran.err));
-        return;
-    }
-    QVERIFY2(ran.out.startsWith("link " + folders.root.filePath(link) + " -> ") && linked, qPrintable(ran.out + ran.err));
+    if (link.isEmpty())
+        QVERIFY2(ran.status == 1 && !QFileInfo::exists(root.filePath("config/vexelapp/COM2"))
+                     && ran.err.contains("which the control panel opens first"), qPrintable(ran.err));
+    else
+        QVERIFY2(ran.out.startsWith("link " + root.filePath(link) + " -> ") && linked, qPrintable(ran.out + ran.err));
 }
 
 QTEST_GUILESS_MAIN(TestPortLookup)

@@ -74,18 +74,14 @@ void TestVexelSend::sends()
     QFETCH(QString, port);
     QTemporaryDir dir;
     PtyPair line;
-    QFile settings(dir.filePath("vexel.ini")), heart(dir.filePath("heart.txt"));
-    QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[Settings]\nCommPort=2\n") > 0);
-    QVERIFY(heart.open(QIODevice::WriteOnly) && heart.write(input) == input.size());
-    settings.close();
-    heart.close();
+    QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=2\n") && writeFile(dir.filePath("heart.txt"), input));
     if (port == "gone" || port == "held")
         QVERIFY(QFile::link(port == "held" ? line.slavePath() : dir.filePath("ttyGone"), dir.filePath("COM1")));
     SerialPortControl panel(dir.path());
     QVERIFY(port != "held" || panel.setPortOpen(true));
     RunningModule module(dir.path());
     QVERIFY(port != "module" || module.start({"--port", "2"}));
-    arguments.replaceInStrings("@heart.txt", '@' + heart.fileName());
+    arguments.replaceInStrings("@heart.txt", '@' + dir.filePath("heart.txt"));
     if (port.isEmpty())
         arguments = QStringList{"--device", line.slavePath()} + arguments;
     QByteArray heard;
