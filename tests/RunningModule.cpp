@@ -20,8 +20,10 @@ Finished runToEnd(const QString &program, const QStringList &arguments, const QB
     process.closeWriteChannel();
     if (whileRunning)
         whileRunning(process);
+    process.waitForFinished(60000);
     Finished finished;
-    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit)
+    if (process.state() == QProcess::NotRunning && process.error() != QProcess::FailedToStart
+        && process.exitStatus() == QProcess::NormalExit)
         finished.status = process.exitCode();
     finished.out = QString::fromLocal8Bit(process.readAllStandardOutput());
     finished.err = QString::fromLocal8Bit(process.readAllStandardError());

@@ -96,10 +96,9 @@ void TestPortLookup::moduleLinks()
     bool linked = false;
     const Finished ran = runToEnd(module, QStringList{"--headless"} + options.replaceInStrings("ROOT", root.path()), {},
                                   {"XDG_CONFIG_HOME=" + root.filePath("config")}, [&](QProcess &process) {
-        if (!link.isEmpty() && process.waitForReadyRead(10000)) {
-            linked = QFileInfo(root.filePath(link)).isSymLink();
+        linked = !link.isEmpty() && process.waitForReadyRead(10000) && QFileInfo(root.filePath(link)).isSymLink();
+        if (!link.isEmpty() || !process.waitForFinished(10000))
             process.terminate();
-        }
     });
     if (link.isEmpty())
         QVERIFY2(ran.status == 1 && !QFileInfo::exists(root.filePath("config/vexelapp/COM2"))
