@@ -291,7 +291,7 @@ void ModuleTest::program_data()
         "frame FE 41 41 static-chars first=\"A\" second=\"A\" / stopped / display " + box
             + " / frame FE 03 20 static-chars first=^3 second=\" \" / display " + box);
     row("attached to a device", "", "start --device ADAPTER; saw device; write F9 01 10 00 00 00 00 00 00 00; heard 100; "
-        "said frame; com1", "device ADAPTER / heard AA / frame F9 01 10 00 00 00 00 00 00 00 save-bitmap slot=1 / no COM1");
+        "said frame; com1; stop 15", "device ADAPTER / heard AA / frame F9 01 10 00 00 00 00 00 00 00 save-bitmap slot=1 / no COM1 / stopped");
     // The module ends with an error and leaves whatever COM1 was alone.
     row("refused: COM1 is a plain file", "file", "start; com1", "refused / COM1 file keep me");
     row("refused: COM1 leads to a real device", "/dev/null", "start; com1", "refused / COM1 -> /dev/null");

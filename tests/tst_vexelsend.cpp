@@ -3,6 +3,7 @@
 #include "SerialPortControl.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,7 +82,7 @@ void TestVexelSend::sends()
     QVERIFY(port != "held" || panel.setPortOpen(true));
     RunningModule module(dir.path());
     QVERIFY(port != "module" || module.start({"--port", "2"}));
-    arguments.replaceInStrings("@heart.txt", '@' + dir.filePath("heart.txt"));
+    QVERIFY(QDir::setCurrent(dir.path())); // where @heart.txt is
     if (port.isEmpty())
         arguments = QStringList{"--device", line.slavePath()} + arguments;
     QByteArray heard;
