@@ -31,30 +31,21 @@ QByteArray asset(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString hex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
+QString hex(const QByteArray &bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 
-// A shipped dot whose header claims 60000 x 60000 pixels.
+// A shipped dot whose header claims 60000 x 60000 pixels: a bitmap's width
+// and height, or the height and width in a JPEG's frame header.
 QByteArray claimingGiantSize(QByteArray picture)
 {
-    if (picture.startsWith("BM")) {
-        qToLittleEndian(qint32(60000), picture.data() + 18);
-        qToLittleEndian(qint32(60000), picture.data() + 22);
-        return picture;
-    }
-    char *frameSize = picture.data() + picture.indexOf(QByteArray("\xFF\xC0", 2)) + 5;
-    qToBigEndian(quint16(60000), frameSize);
-    qToBigEndian(quint16(60000), frameSize + 2);
+    const bool bitmap = picture.startsWith("BM");
+    char *size = picture.data() + (bitmap ? 18 : picture.indexOf(QByteArray("\xFF\xC0", 2)) + 5);
+    for (int half = 0; half < 2; ++half)
+        bitmap ? qToLittleEndian(qint32(60000), size + 4 * half) : qToBigEndian(quint16(60000), size + 2 * half);
     return picture;
 }
 
 // A step that fails fails its case, and run() takes no further step.
-void check(bool ok, const QString &step)
-{
-    QVERIFY2(ok, qPrintable(step));
-}
+void check(bool ok, const QString &step) { QVERIFY2(ok, qPrintable(step)); }
 
 void expect(const QString &step, const QString &actual, const QString &expected)
 {
@@ -145,9 +136,10 @@ void WindowHarness::onReadable()
     const ssize_t got = ::read(m_far->masterFd(), chunk, sizeof chunk);
     if (got <= 0) return m_notifier->setEnabled(false); // the window closed its end
     m_received.append(chunk, got);
+    const auto answer = [this, answer = m_answer] { check(m_far->write(answer), QStringLiteral("answer")); };
     for (const Frame &frame : m_decoder.feed(QByteArray(chunk, got)))
         if (frame.isStore() && !m_answer.isEmpty())
-            QTimer::singleShot(m_answerDelayMs, m_notifier.get(), [this, answer = m_answer] { m_far->write(answer); });
+            QTimer::singleShot(m_answerDelayMs, m_notifier.get(), answer);
 }
 
 QByteArray WindowHarness::received()
@@ -186,7 +178,9 @@ void WindowHarness::step(const QString &text)
     const int number = name.toInt();
     const auto cells = [this] { return control<DotGridWidget>(QStringLiteral("dotCells")); };
     const auto word = [&](int index) { return text.section(' ', index, index).toInt(); };
-    const auto point = [&](int at) { return word(at) ? DotGridWidget::cellRect(word(at), word(at + 1)).center() : QPoint(2, 2); };
+    const auto point = [&](int at) {
+        return word(at) ? DotGridWidget::cellRect(word(at), word(at + 1)).center() : QPoint(2, 2);
+    };
     if (verb == "ini") {
         m_settings = QByteArray::fromPercentEncoding(QString(words).replace('|', "%0A").toLatin1());
         return writeFile(QStringLiteral("vexel.ini"), m_settings);
@@ -261,7 +255,8 @@ void WindowHarness::step(const QString &text)
     }
     if (verb == "is") return expect(text, state(name), rest);
     if (verb == "heard") return expect(text, hex(received()), words);
-    if (verb == "took") return check(m_clickMs >= number && m_clickMs < rest.toInt(), text + QStringLiteral(": %1 ms").arg(m_clickMs));
+    if (verb == "took")
+        return check(m_clickMs >= number && m_clickMs < rest.toInt(), text + ": " + QString::number(m_clickMs));
     if (verb == "walk") {
         focus(control(QStringLiteral("cboComm")));
         QStringList visited;
@@ -292,8 +287,10 @@ QString WindowHarness::cellLook(int column, int weight)
 {
     const QImage image = control<DotGridWidget>(QStringLiteral("dotCells"))->cellPicture(column, weight).toImage();
     if (image == builtInUnlitDot().toImage()) return QStringLiteral("builtin");
-    if (image == PictureLoader::load(filePath(QStringLiteral("dotf.BMP"))).pixmap.toImage()) return QStringLiteral("lit");
-    if (image == PictureLoader::load(filePath(QStringLiteral("dotb.JPG"))).pixmap.toImage()) return QStringLiteral("unlit");
+    if (image == PictureLoader::load(filePath(QStringLiteral("dotf.BMP"))).pixmap.toImage())
+        return QStringLiteral("lit");
+    if (image == PictureLoader::load(filePath(QStringLiteral("dotb.JPG"))).pixmap.toImage())
+        return QStringLiteral("unlit");
     return QStringLiteral("other");
 }
 

@@ -16,14 +16,14 @@ class AccessibilityTest : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { AppLook::prepare(); }
-    void cellsFormATableInReadingOrder();
-    void builtInDotDrawnAtScreenResolution();
+    void gridAsAScreenReaderAndTheEyeMeetIt();
 };
 
-void AccessibilityTest::cellsFormATableInReadingOrder()
+void AccessibilityTest::gridAsAScreenReaderAndTheEyeMeetIt()
 {
     WindowHarness harness;
-    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(harness.control("dotCells"));
+    auto *cells = harness.control<DotGridWidget>("dotCells");
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(cells);
     QCOMPARE(grid->role(), QAccessible::Table);
     QCOMPARE(grid->parent()->text(QAccessible::Name), QStringLiteral("DOT MATRIX"));
     QAccessibleTableInterface *table = grid->tableInterface();
@@ -32,24 +32,19 @@ void AccessibilityTest::cellsFormATableInReadingOrder()
     for (int index = 0; index < 64; ++index) {
         const int row = index / 8 + 1, column = index % 8 + 1, weight = rowWeights[row - 1];
         QAccessibleInterface *cell = grid->child(index);
-        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("column %1, row %2").arg(column).arg(row));
-        QCOMPARE(cell->text(QAccessible::Description), QStringLiteral("bit weight %1").arg(weight));
+        QCOMPARE(cell->text(QAccessible::Name) + " / " + cell->text(QAccessible::Description),
+                 QStringLiteral("column %1, row %2 / bit weight %3").arg(column).arg(row).arg(weight));
         QVERIFY(table->cellAt(row - 1, column - 1) == cell && cell->tableCellInterface()->rowIndex() == row - 1);
         QVERIFY(cell->state().checkable && grid->indexOfChild(cell) == index);
+        QCOMPARE(DotGridWidget::indexOf(column, weight), index);
         // What lies under the cell's picture on screen is that cell.
         const QRect onScreen = cell->rect();
         QCOMPARE(onScreen.size(), DotGridWidget::cellRect(column, weight).size());
         QCOMPARE(grid->childAt(onScreen.center().x(), onScreen.center().y()), cell);
-        QCOMPARE(DotGridWidget::indexOf(column, weight), index);
     }
-}
-
-void AccessibilityTest::builtInDotDrawnAtScreenResolution()
-{
-    WindowHarness harness;
-    auto *grid = harness.control<DotGridWidget>("dotCells");
-    QCOMPARE(grid->devicePixelRatioF(), 2.0);
-    const QImage shown = grid->grab(DotGridWidget::cellRect(2, 4)).toImage().convertToFormat(QImage::Format_RGB32);
+    // The built-in dot is drawn at the screen's density, not enlarged.
+    QCOMPARE(cells->devicePixelRatioF(), 2.0);
+    const QImage shown = cells->grab(DotGridWidget::cellRect(2, 4)).toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown.size(), QSize(36, 38));
     const QImage sharp = builtInUnlitDot(2.0).toImage().convertToFormat(QImage::Format_RGB32);
     QVERIFY(sharp != builtInUnlitDot(1.0).toImage().scaled(36, 38).convertToFormat(QImage::Format_RGB32));
