@@ -35,12 +35,15 @@ public:
     QString folder() const { return m_folder.path(); }
     QString filePath(const QString &name) const { return m_folder.filePath(name); }
     void linkPort(int number, const QString &device);
+
     PtyPair &line() { return m_line; }
     SerialPortControl &port() { return m_port; }
     RecordingMessages &messages() { return m_messages; }
+
     template <typename T = QWidget> T *control(const QString &name) { return window().findChild<T *>(name); }
     // As a person clicks: the window active and the focus on the button.
     void click(const QString &name);
+
     void run(const QString &steps);
     // Everything the far end has received since the steps began.
     QByteArray received();
