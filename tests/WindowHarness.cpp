@@ -6,18 +6,20 @@
 #include "ListBox.h"
 #include "PictureLoader.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
-#include <QSet>
+
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -29,46 +31,45 @@ QByteArray asset(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString hex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
+QString hex(const QByteArray &bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 
-// A shipped dot whose header claims 60000 x 60000 pixels.
+// A shipped dot whose header claims 60000 x 60000 pixels: a bitmap's width
+// and height, or the height and width in a JPEG's frame header.
 QByteArray claimingGiantSize(QByteArray picture)
 {
-    if (picture.startsWith("BM")) {
-        qToLittleEndian(qint32(60000), picture.data() + 18);
-        qToLittleEndian(qint32(60000), picture.data() + 22);
-        return picture;
-    }
-    const qsizetype frame = picture.indexOf(QByteArray("\xFF\xC0", 2));
-    qToBigEndian(quint16(60000), picture.data() + frame + 5);
-    qToBigEndian(quint16(60000), picture.data() + frame + 7);
+    const bool bitmap = picture.startsWith("BM");
+    char *size = picture.data() + (bitmap ? 18 : picture.indexOf(QByteArray("\xFF\xC0", 2)) + 5);
+    for (int half = 0; half < 2; ++half)
+        bitmap ? qToLittleEndian(qint32(60000), size + 4 * half) : qToBigEndian(quint16(60000), size + 2 * half);
     return picture;
+}
+
+// A step that fails fails its case, and run() takes no further step.
+void check(bool ok, const QString &step) { QVERIFY2(ok, qPrintable(step)); }
+
+void expect(const QString &step, const QString &actual, const QString &expected)
+{
+    QVERIFY2(actual == expected, qPrintable(QStringLiteral("%1: found \"%2\"").arg(step, actual)));
 }
 
 } // namespace
 
-WindowHarness::WindowHarness(const QByteArray &settingsFile, Line line) : m_port(m_folder.path())
+WindowHarness::WindowHarness(const QByteArray &settingsFile, Line line)
+    : m_port(m_folder.path()), m_settings(settingsFile)
 {
-    writeFile(QStringLiteral("dotf.BMP"), asset(QStringLiteral("dotf.BMP")));
-    writeFile(QStringLiteral("dotb.JPG"), asset(QStringLiteral("dotb.JPG")));
+    for (const char *name : {"dotf.BMP", "dotb.JPG"})
+        writeFile(name, asset(name));
     writeFile(QStringLiteral("vexel.ini"), settingsFile);
-    m_settings = settingsFile;
     if (line == Line::Linked)
         linkPort(1, m_line.slavePath());
 }
 
-WindowHarness::~WindowHarness()
-{
-    delete m_notifier;
-}
+WindowHarness::~WindowHarness() = default;
 
 void WindowHarness::writeFile(const QString &name, const QByteArray &content)
 {
     QFile file(m_folder.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size());
+    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size(), name);
 }
 
 void WindowHarness::linkPort(int number, const QString &device)
@@ -80,12 +81,11 @@ void WindowHarness::linkPort(int number, const QString &device)
 
 MainWindow &WindowHarness::window()
 {
-    if (!m_window) {
-        m_window = std::make_unique<MainWindow>(m_port, m_messages, m_folder.path());
-        m_window->show();
-        QApplication::setActiveWindow(m_window.get());
-        QTest::qWaitForWindowActive(m_window.get());
-    }
+    if (m_window) return *m_window;
+    m_window = std::make_unique<MainWindow>(m_port, m_messages, m_folder.path());
+    m_window->show();
+    QApplication::setActiveWindow(m_window.get());
+    check(QTest::qWaitForWindowActive(m_window.get()), QStringLiteral("the window comes up active"));
     return *m_window;
 }
 
@@ -109,19 +109,15 @@ void WindowHarness::click(const QString &name)
 void WindowHarness::type(const QString &name, const QString &text)
 {
     QWidget *field = control(name);
-    auto *box = qobject_cast<QLineEdit *>(field);
-    if (auto *list = qobject_cast<QComboBox *>(field))
-        box = list->lineEdit();
+    auto *list = qobject_cast<QComboBox *>(field);
+    QLineEdit *box = list ? list->lineEdit() : qobject_cast<QLineEdit *>(field);
     QVERIFY2(box, qPrintable(name));
     focus(field);
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Delete);
     // Key presses exist for ASCII only; other characters come in the way an
     // input method hands them over.
-    bool ascii = true;
-    for (QChar c : text)
-        ascii = ascii && c.unicode() < 0x80;
-    if (ascii)
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
         QTest::keyClicks(box, text);
     else
         box->insert(text);
@@ -129,25 +125,21 @@ void WindowHarness::type(const QString &name, const QString &text)
 
 void WindowHarness::listenTo(PtyPair &line)
 {
-    delete m_notifier;
     m_far = &line;
-    m_notifier = new QSocketNotifier(line.masterFd(), QSocketNotifier::Read);
-    QObject::connect(m_notifier, &QSocketNotifier::activated, [this] { onReadable(); });
+    m_notifier = std::make_unique<QSocketNotifier>(line.masterFd(), QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { onReadable(); });
 }
 
 void WindowHarness::onReadable()
 {
     char chunk[4096];
     const ssize_t got = ::read(m_far->masterFd(), chunk, sizeof chunk);
-    if (got <= 0) {
-        m_notifier->setEnabled(false); // the window closed its end
-        return;
-    }
+    if (got <= 0) return m_notifier->setEnabled(false); // the window closed its end
     m_received.append(chunk, got);
-    for (const Frame &frame : m_decoder.feed(QByteArray(chunk, got))) {
+    const auto answer = [this, answer = m_answer] { check(m_far->write(answer), QStringLiteral("answer")); };
+    for (const Frame &frame : m_decoder.feed(QByteArray(chunk, got)))
         if (frame.isStore() && !m_answer.isEmpty())
-            QTimer::singleShot(m_answerDelayMs, m_notifier, [this, answer = m_answer] { m_far->write(answer); });
-    }
+            QTimer::singleShot(m_answerDelayMs, m_notifier.get(), answer);
 }
 
 QByteArray WindowHarness::received()
@@ -160,11 +152,9 @@ void WindowHarness::run(const QString &steps)
 {
     if (!m_notifier && m_far->masterFd() >= 0)
         listenTo(*m_far);
-    for (QString one : steps.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (QTest::currentTestFailed())
-            return;
-        step(one.startsWith(QLatin1Char(' ')) ? one.mid(1) : one);
-    }
+    for (const QString &one : steps.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (!QTest::currentTestFailed() && !one.trimmed().isEmpty())
+            step(one.startsWith(QLatin1Char(' ')) ? one.mid(1) : one);
 }
 
 // One step: a verb, then its words. The verbs, and what the table writes:
@@ -175,133 +165,128 @@ void WindowHarness::run(const QString &steps)
 //   hold N          another program holds port N open ("device": by the device's own path)
 //   click/type/key/choose/paste NAME ...   as a person does it
 //   cell C W, dclick C W, drag C W C2 W2   on the dot cells (C 0: beside them)
+//   toggle C W      a screen reader's action on a cell
 //   answer HEX, delay MS   how the far end answers each store; send HEX: unasked
 //   at MS STEP      a step in the middle of the next one; wait MS; close
 //   picture FILE KIND      missing, empty, truncated, text, giantbmp, giantjpeg, green, good
 // A list's field takes the focus for its list, so "focus" names the list.
 //   is WHAT VALUE, heard HEX, took LO HI, walk NAMES   what must hold
-void WindowHarness::step(const QString &step)
+void WindowHarness::step(const QString &text)
 {
-    const QString verb = step.section(QLatin1Char(' '), 0, 0);
-    const QString name = step.section(QLatin1Char(' '), 1, 1);
-    const QString rest = step.section(QLatin1Char(' '), 2);
-    const auto cellPoint = [](int column, int weight) {
-        return column ? DotGridWidget::cellRect(column, weight).center() : QPoint(2, 2);
-    };
+    const QString verb = text.section(' ', 0, 0), name = text.section(' ', 1, 1), rest = text.section(' ', 2);
+    const QString words = text.section(' ', 1);
+    const int number = name.toInt();
     const auto cells = [this] { return control<DotGridWidget>(QStringLiteral("dotCells")); };
+    const auto word = [&](int index) { return text.section(' ', index, index).toInt(); };
+    const auto point = [&](int at) {
+        return word(at) ? DotGridWidget::cellRect(word(at), word(at + 1)).center() : QPoint(2, 2);
+    };
     if (verb == "ini") {
-        m_settings = QByteArray::fromPercentEncoding(step.mid(4).replace(QLatin1Char('|'), "%0A").toLatin1());
-        writeFile(QStringLiteral("vexel.ini"), m_settings);
-    } else if (verb == "noini") {
-        m_settings.clear();
-        QFile::remove(filePath(QStringLiteral("vexel.ini")));
-    } else if (verb == "link" && rest == "spare") {
-        received();
+        m_settings = QByteArray::fromPercentEncoding(QString(words).replace('|', "%0A").toLatin1());
+        return writeFile(QStringLiteral("vexel.ini"), m_settings);
+    }
+    if (verb == "link" && (rest == "spare" || rest == "hungup")) {
+        received(); // what the old line heard stays heard
         m_spare = std::make_unique<PtyPair>();
-        linkPort(name.toInt(), m_spare->slavePath());
-        listenTo(*m_spare);
-    } else if (verb == "link" && rest == "hungup") {
-        m_spare = std::make_unique<PtyPair>();
-        m_spare->closeMaster();
-        linkPort(name.toInt(), m_spare->slavePath());
-    } else if (verb == "link" && rest == "file") {
-        writeFile(QStringLiteral("COM") + name, "not a terminal");
-    } else if (verb == "link") {
-        linkPort(name.toInt(), rest == "line" ? m_line.slavePath() : filePath(rest));
-    } else if (verb == "replug") {
-        this->step(QStringLiteral("link 1 spare"));
-    } else if (verb == "unplug") {
-        delete m_notifier;
-        m_notifier = nullptr;
-        m_far->closeMaster();
-    } else if (verb == "hold" && name == "device") {
+        linkPort(number, m_spare->slavePath());
+        return rest == "spare" ? listenTo(*m_spare) : m_spare->closeMaster();
+    }
+    if (verb == "link" && rest == "file") return writeFile(QStringLiteral("COM") + name, "not a terminal");
+    if (verb == "link") return linkPort(number, rest == "line" ? m_line.slavePath() : filePath(rest));
+    if (verb == "replug") return step(QStringLiteral("link 1 spare"));
+    if (verb == "hold" && name == "device") {
         m_otherDevice = std::make_unique<QSerialPort>(m_line.slavePath());
-        QVERIFY(m_otherDevice->open(QIODevice::ReadWrite));
-    } else if (verb == "hold") {
+        return check(m_otherDevice->open(QIODevice::ReadWrite), text);
+    }
+    if (verb == "hold") {
         m_otherProgram = std::make_unique<SerialPortControl>(folder());
-        m_otherProgram->setCommPort(name.toInt());
-        QVERIFY(m_otherProgram->setPortOpen(true));
-    } else if (verb == "click") {
-        click(name);
-    } else if (verb == "type") {
-        type(name, rest);
-    } else if (verb == "key") {
+        m_otherProgram->setCommPort(number);
+        return check(m_otherProgram->setPortOpen(true), text);
+    }
+    if (verb == "click") return click(name);
+    if (verb == "type") return type(name, rest);
+    if (verb == "key") {
         focus(control(name));
         const QKeyCombination key = QKeySequence::fromString(rest)[0];
-        QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
-    } else if (verb == "choose") {
+        return QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+    }
+    if (verb == "choose") {
         focus(control(name));
-        for (int i = 0; i < 20; ++i)
-            QTest::keyClick(control(name), Qt::Key_Up);
-        for (int i = 0; i < rest.toInt(); ++i)
-            QTest::keyClick(control(name), Qt::Key_Down);
-    } else if (verb == "paste") {
+        for (int i = 0; i < 20 + rest.toInt(); ++i) // to the top, then down
+            QTest::keyClick(control(name), i < 20 ? Qt::Key_Up : Qt::Key_Down);
+        return;
+    }
+    if (verb == "paste") {
         QApplication::clipboard()->setText(rest);
-        this->step(QStringLiteral("type %1 ").arg(name));
-        QTest::keyClick(control(name), Qt::Key_V, Qt::ControlModifier);
-    } else if (verb == "cell") {
-        QTest::mouseClick(cells(), Qt::LeftButton, {}, cellPoint(name.toInt(), rest.toInt()));
-    } else if (verb == "dclick") {
-        // Through the window system, as a real double click arrives.
-        QTest::mouseDClick(window().windowHandle(), Qt::LeftButton, {},
-                           cells()->mapTo(&window(), cellPoint(name.toInt(), rest.toInt())));
-    } else if (verb == "drag") {
-        QTest::mousePress(cells(), Qt::LeftButton, {}, cellPoint(name.toInt(), rest.section(' ', 0, 0).toInt()));
-        QTest::mouseRelease(cells(), Qt::LeftButton, {},
-                            cellPoint(rest.section(' ', 1, 1).toInt(), rest.section(' ', 2, 2).toInt()));
-    } else if (verb == "answer") {
-        m_answer = QByteArray::fromHex(step.mid(7).toLatin1());
-    } else if (verb == "delay") {
-        m_answerDelayMs = name.toInt();
-    } else if (verb == "send") {
-        const QByteArray bytes = QByteArray::fromHex(step.mid(5).toLatin1());
-        QVERIFY(m_far->write(bytes));
-        QVERIFY(m_far->waitUntilQueued(int(bytes.size()), 2000));
-    } else if (verb == "at") {
-        QTimer::singleShot(name.toInt(), &window(), [this, rest] { this->step(rest); });
-    } else if (verb == "wait") {
-        QTest::qWait(name.toInt());
-    } else if (verb == "close") {
-        window().close();
-    } else if (verb == "picture") {
+        type(name, QString());
+        return QTest::keyClick(control(name), Qt::Key_V, Qt::ControlModifier);
+    }
+    if (verb == "cell") return QTest::mouseClick(cells(), Qt::LeftButton, {}, point(1));
+    if (verb == "dclick") // through the window system, as a real double click arrives
+        return QTest::mouseDClick(window().windowHandle(), Qt::LeftButton, {}, cells()->mapTo(&window(), point(1)));
+    if (verb == "drag") {
+        QTest::mousePress(cells(), Qt::LeftButton, {}, point(1));
+        return QTest::mouseRelease(cells(), Qt::LeftButton, {}, point(3));
+    }
+    if (verb == "toggle") {
+        QAccessibleInterface *table = QAccessible::queryAccessibleInterface(cells());
+        QAccessibleActionInterface *cell = table->child(DotGridWidget::indexOf(word(1), word(2)))->actionInterface();
+        check(cell->actionNames() == QStringList{QAccessibleActionInterface::toggleAction()}, text);
+        return cell->doAction(QAccessibleActionInterface::toggleAction());
+    }
+    const QByteArray bytes = QByteArray::fromHex(words.toLatin1());
+    if (verb == "send") return check(m_far->write(bytes) && m_far->waitUntilQueued(int(bytes.size()), 2000), text);
+    if (verb == "at") return QTimer::singleShot(number, &window(), [this, rest] { step(rest); });
+    if (verb == "wait") return QTest::qWait(number);
+    if (verb == "picture" && rest == "missing") return check(QFile::remove(filePath(name)), text);
+    if (verb == "picture" && rest == "green") {
+        QImage green(18, 19, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        return check(green.save(filePath(name), "BMP"), text);
+    }
+    if (verb == "picture") {
         const QByteArray good = asset(name);
-        const QMap<QString, QByteArray> kinds{
+        const QMap<QString, QByteArray> pictures{
             {"empty", {}}, {"truncated", good.left(good.size() / 2)}, {"text", "[Settings]\nCommPort=1\n"},
             {"giantbmp", claimingGiantSize(asset("dotf.BMP"))}, {"giantjpeg", claimingGiantSize(asset("dotb.JPG"))},
             {"good", good}};
-        if (rest == "missing") {
-            QVERIFY(QFile::remove(filePath(name)));
-        } else if (rest == "green") {
-            QImage green(18, 19, QImage::Format_RGB32);
-            green.fill(Qt::green);
-            QVERIFY(green.save(filePath(name), "BMP"));
-        } else {
-            QVERIFY2(kinds.contains(rest), qPrintable(rest));
-            writeFile(name, kinds.value(rest));
-        }
-    } else if (verb == "is") {
-        QCOMPARE(state(name), rest);
-    } else if (verb == "heard") {
-        QCOMPARE(hex(received()), step.mid(6));
-    } else if (verb == "took") {
-        QVERIFY2(m_clickMs >= name.toInt() && m_clickMs < rest.toInt(), qPrintable(QString::number(m_clickMs)));
-    } else if (verb == "walk") {
+        check(pictures.contains(rest), text);
+        return writeFile(name, pictures.value(rest));
+    }
+    if (verb == "is") return expect(text, state(name), rest);
+    if (verb == "heard") return expect(text, hex(received()), words);
+    if (verb == "took")
+        return check(m_clickMs >= number && m_clickMs < rest.toInt(), text + ": " + QString::number(m_clickMs));
+    if (verb == "walk") {
         focus(control(QStringLiteral("cboComm")));
         QStringList visited;
-        for (qsizetype i = 0; i < step.count(QLatin1Char(' ')); ++i) {
+        while (visited.size() <= words.count(' ')) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << state(QStringLiteral("focus"));
         }
-        QCOMPARE(visited.join(QLatin1Char(' ')), step.mid(5));
+        return expect(text, visited.join(' '), words);
+    }
+    if (verb == "noini") {
+        m_settings.clear();
+        QFile::remove(filePath(QStringLiteral("vexel.ini")));
+    } else if (verb == "unplug") {
+        m_notifier.reset();
+        m_far->closeMaster();
+    } else if (verb == "answer") {
+        m_answer = bytes;
+    } else if (verb == "delay") {
+        m_answerDelayMs = number;
+    } else if (verb == "close") {
+        window().close();
     } else {
-        QFAIL(qPrintable(QStringLiteral("unknown step: ") + step));
+        QFAIL(qPrintable(QStringLiteral("unknown step: ") + text));
     }
 }
 
-QString WindowHarness::cellLook(const QImage &image)
+QString WindowHarness::cellLook(int column, int weight)
 {
-    if (image == builtInUnlitDot().toImage())
-        return QStringLiteral("builtin");
+    const QImage image = control<DotGridWidget>(QStringLiteral("dotCells"))->cellPicture(column, weight).toImage();
+    if (image == builtInUnlitDot().toImage()) return QStringLiteral("builtin");
     if (image == PictureLoader::load(filePath(QStringLiteral("dotf.BMP"))).pixmap.toImage())
         return QStringLiteral("lit");
     if (image == PictureLoader::load(filePath(QStringLiteral("dotb.JPG"))).pixmap.toImage())
@@ -313,16 +298,11 @@ QString WindowHarness::cellLook(const QImage &image)
 // text ("2:3"), or whether a group is "on"; and a few things beyond controls.
 QString WindowHarness::state(const QString &name)
 {
-    const DotGrid &grid = window().dotEditor().grid();
-    auto *cells = control<DotGridWidget>(QStringLiteral("dotCells"));
-    if (name == "port")
-        return m_port.portOpen() ? QStringLiteral("open") : QStringLiteral("closed");
-    if (name == "CommPortText")
-        return window().commPortText();
-    if (name == "settings")
-        return QStringLiteral("%1 mode %2").arg(m_port.settings()).arg(m_port.inputMode());
-    if (name == "waiting")
-        return QString::number(m_port.inBufferCount());
+    MainWindow &panel = window(); // built here when a case checks before it acts
+    if (name == "port") return m_port.portOpen() ? QStringLiteral("open") : QStringLiteral("closed");
+    if (name == "CommPortText") return panel.commPortText();
+    if (name == "settings") return QStringLiteral("%1 mode %2").arg(m_port.settings()).arg(m_port.inputMode());
+    if (name == "waiting") return QString::number(m_port.inBufferCount());
     if (name == "free") {
         SerialPortControl other(folder());
         return other.setPortOpen(true) ? QStringLiteral("yes") : other.errorString();
@@ -333,37 +313,38 @@ QString WindowHarness::state(const QString &name)
             focused = focused->parentWidget();
         return focused ? focused->objectName() : QString();
     }
-    if (name == "grid") {
-        // The column bytes, and the dots' own states where they disagree.
-        QByteArray bytes, states;
+    if (name == "grid") { // the column bytes, and the dots' own states where they disagree
+        const DotGrid &grid = panel.dotEditor().grid();
+        QByteArray bytes, states(8, '\0');
         for (int column = 1; column <= 8; ++column) {
             bytes += char(grid.columnByte(column));
-            int on = 0;
             for (int weight : DotGrid::RowWeights)
-                on |= grid.isOn(column, weight) ? weight : 0;
-            states += char(on);
+                states[column - 1] |= char(grid.isOn(column, weight) ? weight : 0);
         }
         return hex(bytes) + (bytes == states ? QString() : QStringLiteral(" states ") + hex(states));
     }
     if (name.startsWith(QLatin1String("cell:")))
-        return cellLook(cells->cellPicture(name.section(':', 1, 1).toInt(), name.section(':', 2, 2).toInt()).toImage());
-    if (name == "cells") {
+        return cellLook(name.section(':', 1, 1).toInt(), name.section(':', 2, 2).toInt());
+    if (name == "cells") { // one look for every cell, or "mixed"
         QSet<QString> looks;
         for (int column = 1; column <= 8; ++column)
             for (int weight : DotGrid::RowWeights)
-                looks << cellLook(cells->cellPicture(column, weight).toImage());
+                looks << cellLook(column, weight);
         return looks.size() == 1 ? *looks.begin() : QStringLiteral("mixed");
     }
+    if (name == "reader") { // what a screen reader finds: the grid "on" or "off", then the cells checked
+        QAccessibleInterface *table = QAccessible::queryAccessibleInterface(control(QStringLiteral("dotCells")));
+        QStringList found{table->child(0)->state().disabled ? QStringLiteral("off") : QStringLiteral("on")};
+        for (int index = 0; index < table->childCount(); ++index)
+            if (table->child(index)->state().checked)
+                found << table->child(index)->text(QAccessible::Name);
+        return found.join('|');
+    }
     QWidget *widget = control(name);
-    if (!widget)
-        return QStringLiteral("no control ") + name;
     if (auto *list = qobject_cast<ListBox *>(widget))
         return QStringLiteral("%1:%2").arg(list->listIndex()).arg(list->currentText());
-    if (auto *button = qobject_cast<QAbstractButton *>(widget))
-        return button->text();
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        return label->text();
-    if (auto *box = qobject_cast<QLineEdit *>(widget))
-        return box->text();
-    return widget->isEnabled() ? QStringLiteral("on") : QStringLiteral("off");
+    if (!widget) return QStringLiteral("no control ") + name;
+    // Buttons, labels and boxes show a text; groups are on or off.
+    const QVariant shown = widget->property("text");
+    return shown.isValid() ? shown.toString() : widget->isEnabled() ? QStringLiteral("on") : QStringLiteral("off");
 }

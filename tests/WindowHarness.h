@@ -19,8 +19,8 @@ class QSocketNotifier;
 // port 1 unless told otherwise.
 //
 // run() takes a case as a line of steps separated by ";", each a verb and
-// its words; the table of the window test lists them all. The far end
-// records what the window sends and answers each store as the steps say.
+// its words (step() lists them). The far end records what the window sends
+// and answers each store as the steps say.
 class WindowHarness
 {
 public:
@@ -40,10 +40,7 @@ public:
     SerialPortControl &port() { return m_port; }
     RecordingMessages &messages() { return m_messages; }
 
-    template <typename T = QWidget> T *control(const QString &name)
-    {
-        return window().findChild<T *>(name);
-    }
+    template <typename T = QWidget> T *control(const QString &name) { return window().findChild<T *>(name); }
     // As a person clicks: the window active and the focus on the button.
     void click(const QString &name);
 
@@ -60,9 +57,8 @@ private:
     void listenTo(PtyPair &line);
     void onReadable();
     void writeFile(const QString &name, const QByteArray &content);
-    QByteArray picture(const QString &file, const QString &kind);
     QString state(const QString &name);
-    QString cellLook(const QImage &image);
+    QString cellLook(int column, int weight);
 
     QTemporaryDir m_folder;
     PtyPair m_line;
@@ -75,10 +71,9 @@ private:
     std::unique_ptr<PtyPair> m_spare;
     std::unique_ptr<SerialPortControl> m_otherProgram;
     std::unique_ptr<QSerialPort> m_otherDevice;
-    QSocketNotifier *m_notifier = nullptr;
+    std::unique_ptr<QSocketNotifier> m_notifier;
     FrameDecoder m_decoder;
-    QByteArray m_received;
-    QByteArray m_answer;
+    QByteArray m_received, m_answer;
     int m_answerDelayMs = 0;
     qint64 m_clickMs = 0;
 };
