@@ -54,11 +54,13 @@ bool PtyPair::write(const QByteArray &bytes)
 {
     for (qsizetype done = 0; m_master >= 0 && done < bytes.size();) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n <= 0 && errno != EINTR) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
             m_errorString = systemError("write");
             return false;
         }
-        done += std::max<ssize_t>(n, 0);
+        done += n;
     }
     return m_master >= 0;
 }
@@ -80,11 +82,15 @@ QByteArray PtyPair::read(int count, int timeoutMs)
     char chunk[4096];
     while (m_master >= 0 && received.size() < count) {
         pollfd pfd {m_master, POLLIN, 0};
+        const qsizetype wanted = std::min<qsizetype>(sizeof chunk, count - received.size());
         const int ready = ::poll(&pfd, 1, int(deadline.remainingTime()));
-        const ssize_t n = ready <= 0 ? ready : ::read(m_master, chunk, size_t(std::min<qsizetype>(sizeof chunk, count - received.size())));
-        if (n <= 0 && !(n < 0 && errno == EINTR))
+        if (ready < 0 && errno == EINTR)
+            continue;
+        // Data is there once poll says so: the read does not block.
+        const ssize_t n = ready > 0 ? ::read(m_master, chunk, size_t(wanted)) : 0;
+        if (n <= 0)
             break;
-        received.append(chunk, std::max<ssize_t>(n, 0));
+        received.append(chunk, n);
     }
     return received;
 }

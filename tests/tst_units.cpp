@@ -84,8 +84,7 @@ private slots:
     void settingsLookup_data()
     {
         const QString digits300 = QStringLiteral("0123456789").repeated(30);
-        rows({{"zero bytes", "", ""},
-              {"key only in another section", "[Other]|CommPort=4|", ""},
+        rows({{"zero bytes", "", ""}, {"key only in another section", "[Other]|CommPort=4|", ""},
               {"other section first", "[Other]|CommPort=4|[Settings]|CommPort=5|", "5"},
               {"a later section does not count", "[Settings]|CommPort=6|[Extra]|CommPort=7|", "6"},
               {"key before any section belongs to none", "CommPort=3|[Settings]|Baud=1|", ""},
@@ -204,8 +203,7 @@ private slots:
     void staticCharacters_data()
     {
         const QString emoji = QString::fromUtf16(u"\U0001F600");
-        rows({{"both empty become spaces", "|", "20 20| | "},
-              {"custom 0 and 9 keep their text", "^0|^9", "00 09|^0|^9"},
+        rows({{"both empty become spaces", "|", "20 20| | "}, {"custom 0 and 9 keep their text", "^0|^9", "00 09|^0|^9"},
               {"digit then caret is the digit", "5^|", "35 20|5| "},
               {"emoji stays whole in the box", emoji + "x|", "3F 20|" + emoji + "| "},
               {"caret alone", "^|x", "box 1|^|x"},
@@ -281,7 +279,8 @@ private slots:
 
     void portNames_data()
     {
-        rows({{"Linux port 1 is the first serial device", "1 linux", "/dev/ttyS0"}, {"Linux port 20", "20 linux", "/dev/ttyS19"},
+        rows({{"Linux port 1 is the first serial device", "1 linux", "/dev/ttyS0"},
+              {"Linux port 20", "20 linux", "/dev/ttyS19"},
               {"Linux port 0 names nothing", "0 linux", ""}, {"Linux negative number", "-1 linux", ""},
               {"Windows port 3", "3 windows", "COM3"}, {"Windows port 0 names nothing", "0 windows", ""},
               {"macOS has no built-in names", "1 other", ""}});
@@ -301,8 +300,7 @@ private slots:
     // "name" (a plain file); $ is the program folder, which holds dev/ttyUSB0.
     void portDevices_data()
     {
-        rows({{"COM link present", "3 COM3>$/dev/ttyUSB0", "$/dev/ttyUSB0"},
-              {"COM link absent", "3", "/dev/ttyS2"},
+        rows({{"COM link present", "3 COM3>$/dev/ttyUSB0", "$/dev/ttyUSB0"}, {"COM link absent", "3", "/dev/ttyS2"},
               {"another port's link is not used", "4 COM3>$/dev/ttyUSB0", "/dev/ttyS3"},
               {"port 0 even with a COM0 link", "0 COM0>$/dev/ttyUSB0", ""},
               {"COM1 is not COM12", "1 COM12>$/dev/ttyUSB0", "/dev/ttyS0"},
@@ -372,13 +370,9 @@ private slots:
     // a refused picture never comes with a pixmap.
     void pictures_data()
     {
-        rows({{"good BMP", "bmp 18 19", "18 x 19"},
-              {"JPEG content named .BMP", "jpeg 18 19", "18 x 19"},
-              {"largest allowed size", "bmp 1024 1024", "1024 x 1024"},
-              {"missing", "missing", "refused: File not found"},
-              {"empty", "empty", "refused: *"},
-              {"cut in its header", "cut", "refused: *"},
-              {"text", "text", "refused: *"},
+        rows({{"good BMP", "bmp 18 19", "18 x 19"}, {"JPEG content named .BMP", "jpeg 18 19", "18 x 19"},
+              {"largest allowed size", "bmp 1024 1024", "1024 x 1024"}, {"missing", "missing", "refused: File not found"},
+              {"empty", "empty", "refused: *"}, {"cut in its header", "cut", "refused: *"}, {"text", "text", "refused: *"},
               {"one pixel too wide", "bmp 1025 1", "refused: 1025 x 1"},
               {"BMP header claiming 60000 x 60000", "bmp claims 60000 60000", "refused: *"},
               {"BMP header claiming 60000 rows stored top-down", "bmp claims 2 -60000", "refused: 2 x 60000"},
@@ -406,7 +400,8 @@ private slots:
             if (!result.pixmap.isNull() || !result.error.startsWith(prefix) || reason.isEmpty())
                 return "pixmap or message wrong: " + result.error;
             QFETCH(QString, out);
-            return out.startsWith("refused") && (out.endsWith('*') || reason.contains(out.mid(9))) ? out : "refused: " + reason;
+            const bool expected = out.startsWith("refused") && (out.endsWith('*') || reason.contains(out.mid(9)));
+            return expected ? out : "refused: " + reason;
         });
     }
 };
