@@ -1,10 +1,11 @@
 #include "ProcessFigures.h"
 
+#include "Clocks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <ctime>
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -34,9 +35,7 @@ namespace ProcessFigures {
 
 qint64 cpuMilliseconds()
 {
-    timespec now {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    return Clocks::processCpuNs() / 1000000;
 }
 
 qint64 heldBytes()
