@@ -36,10 +36,16 @@ bool writeFile(const QString &path, const QByteArray &content)
     return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-bool RunningModule::start(const QStringList &options)
+bool RunningModule::start(const QStringList &options, bool copyInFolder)
 {
-    m_process.start(QStringLiteral(VEXEL_MODULE_PATH),
-                    QStringList{"--headless", "--dir", m_dir, "--print-display"} + options);
+    const QString copy = m_dir + QStringLiteral("/vexel-module");
+    if (copyInFolder && !QFileInfo::exists(copy) && !QFile::copy(QStringLiteral(VEXEL_MODULE_PATH), copy))
+        return false;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir + QStringLiteral("/config"));
+    m_process.setProcessEnvironment(environment);
+    m_process.start(copyInFolder ? copy : QStringLiteral(VEXEL_MODULE_PATH), QStringList{"--headless", "--print-display"}
+                    + (copyInFolder ? QStringList() : QStringList{"--dir", m_dir}) + options);
     return m_process.waitForStarted() && waitFor(options.contains("--device") ? "device " : "link ");
 }
 

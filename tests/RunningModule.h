@@ -24,7 +24,7 @@ bool writeFile(const QString &path, const QByteArray &content = {});
 
 // vexel-module started headless in a folder of its own, its output read line
 // by line. It links its line as COM1 there, or serves --device, and prints
-// the display after every frame.
+// the display after every frame; the user's folder is config/vexelapp there.
 class RunningModule
 {
 public:
@@ -32,8 +32,9 @@ public:
     ~RunningModule() { m_process.kill(); m_process.waitForFinished(); }
 
     QString linkPath() const { return m_dir + QStringLiteral("/COM1"); }
-    // True once the module says which line it serves.
-    bool start(const QStringList &options = {});
+    // True once the module says which line it serves. A copy placed in the
+    // folder is given no --dir: the folder is its own, which it finds itself.
+    bool start(const QStringList &options = {}, bool copyInFolder = false);
     // Waits for a line starting with prefix; every line read is kept.
     bool waitFor(const QString &prefix, int timeoutMs = 5000);
     // The lines read so far that start with prefix, without it.

@@ -38,7 +38,6 @@ class TestInstall : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void holds_data();
     void holds();
     void panelFindsItsFolderFromItsCommand();
     void menuEntriesStartWhatIsInstalled();
@@ -56,29 +55,19 @@ void TestInstall::initTestCase()
 
 // Each entry is a path that must exist, or "link>file": a symbolic link
 // that leads to that file within the staging folder.
-void TestInstall::holds_data()
-{
-    QTest::addColumn<QStringList>("entries");
-    QStringList commands, desktop{DataDir + "/applications/vexelapp.desktop", DataDir + "/applications/vexelapp-with-module.desktop",
-                                  DataDir + "/metainfo/" VEXEL_METAINFO, DataDir + "/icons/hicolor/scalable/apps/vexelapp.svg"};
-    QStringList documents{DataDir + "/doc/vexelapp/copyright", DataDir + "/doc/vexelapp/changelog.gz"};
-    for (const QString &program : QStringLiteral(VEXEL_PROGRAMS).split(','))
-        commands << BinDir + '/' + program + '>' + ProgramDir + '/' + program;
-    for (const char *size : {"48x48", "64x64", "128x128", "256x256"})
-        desktop << DataDir + "/icons/hicolor/" + size + "/apps/vexelapp.png";
-    for (const QString &page : QStringLiteral(VEXEL_MAN_PAGES).split(','))
-        documents << QStringLiteral(VEXEL_MANDIR "/man1/") + page + ".gz";
-    QTest::newRow("commands lead into the program folder") << commands;
-    QTest::newRow("pictures and launcher beside the panel")
-        << QStringList{ProgramDir + "/dotf.BMP", ProgramDir + "/dotb.JPG", ProgramDir + "/vexelapp-with-module"};
-    QTest::newRow("the program folder's settings are the administrator's") << QStringList{ProgramDir + "/vexel.ini>" VEXEL_SETTINGS_FILE};
-    QTest::newRow("menu entries, icon and metadata") << desktop;
-    QTest::newRow("manual pages and copyright") << documents;
-}
-
 void TestInstall::holds()
 {
-    QFETCH(QStringList, entries);
+    QStringList entries{ProgramDir + "/dotf.BMP", ProgramDir + "/dotb.JPG", ProgramDir + "/vexelapp-with-module",
+                        ProgramDir + "/vexel.ini>" VEXEL_SETTINGS_FILE, DataDir + "/applications/vexelapp.desktop",
+                        DataDir + "/applications/vexelapp-with-module.desktop", DataDir + "/metainfo/" VEXEL_METAINFO,
+                        DataDir + "/icons/hicolor/scalable/apps/vexelapp.svg", DataDir + "/doc/vexelapp/copyright",
+                        DataDir + "/doc/vexelapp/changelog.gz"};
+    for (const QString &program : QStringLiteral(VEXEL_PROGRAMS).split(','))
+        entries << BinDir + '/' + program + '>' + ProgramDir + '/' + program;
+    for (const char *size : {"48x48", "64x64", "128x128", "256x256"})
+        entries << DataDir + "/icons/hicolor/" + size + "/apps/vexelapp.png";
+    for (const QString &page : QStringLiteral(VEXEL_MAN_PAGES).split(','))
+        entries << QStringLiteral(VEXEL_MANDIR "/man1/") + page + ".gz";
     for (const QString &entry : entries) {
         const QFileInfo file(staged(entry.section('>', 0, 0)));
         // A link that names a folder outside the prefix by its full path

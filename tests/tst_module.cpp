@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
@@ -98,13 +99,13 @@ private:
     bool m_owned = false;
 };
 
-// What the test finds at COM1.
-QString com1(const QString &path)
+// What the test finds at a path in the module's folder.
+QString entry(const QDir &dir, const QString &name)
 {
-    QFile file(path);
-    if (const QFileInfo info(path); info.isSymLink())
-        return "COM1 -> " + QString(info.symLinkTarget()).replace(QRegularExpression("^/dev/pts/\\d+$"), "PTY");
-    return file.open(QIODevice::ReadOnly) ? "COM1 file " + file.readAll() : "no COM1";
+    QFile file(dir.filePath(name));
+    if (const QFileInfo info(file); info.isSymLink())
+        return name + " -> " + QString(info.symLinkTarget()).replace(QRegularExpression("^/dev/pts/\\d+$"), "PTY");
+    return file.open(QIODevice::ReadOnly) ? name + " file " + file.readAll() : "no " + name;
 }
 
 } // namespace
@@ -115,141 +116,125 @@ class ModuleTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void decodes_data();
     void decodes();
-    void shows_data();
     void shows();
-    void keepsItsStoredState_data();
     void keepsItsStoredState();
     void program_data();
     void program();
     void portFinder();
 };
 
-void ModuleTest::decodes_data()
-{
-    QTest::addColumn<QString>("stream");
-    QTest::addColumn<QString>("frames");
-    row("arrows, names and positions", "F8 03 01 F8 00 00", "animate arrow=left pos=1 / animate arrow=up pos=0");
-    row("the four speed operands", "FA 39 FA 31 FA 29 FA 21",
-        "scroll-speed speed=0 / scroll-speed speed=1 / scroll-speed speed=2 / scroll-speed speed=3");
-    row("columns that look like opcodes are columns", "FC 01 F8 FE F7 FD FF FC F9 FA", "display-bitmap pos=1");
-    row("Windows-1252 codes that look like opcodes", "FE FC 80", "static-chars first=\"ü\" second=\"€\"");
-    row("custom characters", "FE 00 09", "static-chars first=^0 second=^9");
-    row("text ended by the next opcode", "FD 48 49 F7 1B", "scroll-text text=\"HI\" end=opcode / save-startup");
-    row("empty text ended by the next opcode", "FD FA 21", "scroll-text text=\"\" end=opcode / scroll-speed speed=3");
-    row("text ended by a pause", "FD 48 49 |", "scroll-text text=\"HI\" end=pause");
-    row("text ended at 30 characters", "FD" + QString(" 41").repeated(30) + " 42",
-        "scroll-text text=\"" + QString(30, 'A') + "\" end=length / unknown-byte");
-    row("quote, backslash and control characters in a text", "FD 22 5C 0A 81 |", "scroll-text text=\"\\\"\\\\\\x0A\\x81\" end=pause");
-    row("FB and stray operands are no frames", "FB 1B F7 1B", "unknown-byte / unknown-byte / save-startup");
-    row("opcode instead of a slot", "F9 F7 1B", "cut-short save-bitmap (1 of 10 bytes) / save-startup");
-    row("opcode instead of a position", "F8 01 FE 41 42", "cut-short animate (2 of 3 bytes) / static-chars first=\"A\" second=\"B\"");
-    row("bitmap cut short by a pause, then a pause with nothing to end", "FC 01 10 20 | F7 1B |",
-        "cut-short display-bitmap (4 of 10 bytes) / save-startup");
-    row("slot 10", "F9 0A " + Empty8, "bad save-bitmap slot=10");
-    row("display position 2", "FC 02 " + Empty8, "bad display-bitmap pos=2");
-    row("animation 4 at position 2", "F8 04 02", "bad animate animation=4 pos=2");
-    row("speed operand between two speeds", "FA 28", "bad scroll-speed operand=0x28");
-    row("wrong start-up marker", "F7 1C", "bad save-startup marker=0x1C");
-}
-
 // However the bytes are split on the line, the same frames take every byte in order.
 void ModuleTest::decodes()
 {
-    QFETCH(QString, stream);
-    for (const bool byteByByte : {false, true}) {
-        QStringList descriptions;
-        QByteArray bytes;
-        for (const Frame &frame : feed(stream, byteByByte)) {
-            descriptions << frame.description();
-            bytes += frame.bytes;
+    const QList<std::array<QString, 3>> rows{
+        {"arrows, names and positions", "F8 03 01 F8 00 00", "animate arrow=left pos=1 / animate arrow=up pos=0"},
+        {"the four speed operands", "FA 39 FA 31 FA 29 FA 21",
+            "scroll-speed speed=0 / scroll-speed speed=1 / scroll-speed speed=2 / scroll-speed speed=3"},
+        {"columns that look like opcodes are columns", "FC 01 F8 FE F7 FD FF FC F9 FA", "display-bitmap pos=1"},
+        {"Windows-1252 codes that look like opcodes", "FE FC 80", "static-chars first=\"ü\" second=\"€\""},
+        {"custom characters", "FE 00 09", "static-chars first=^0 second=^9"},
+        {"text ended by the next opcode", "FD 48 49 F7 1B", "scroll-text text=\"HI\" end=opcode / save-startup"},
+        {"empty text ended by the next opcode", "FD FA 21", "scroll-text text=\"\" end=opcode / scroll-speed speed=3"},
+        {"text ended by a pause", "FD 48 49 |", "scroll-text text=\"HI\" end=pause"},
+        {"text ended at 30 characters", "FD" + QString(" 41").repeated(30) + " 42",
+            "scroll-text text=\"" + QString(30, 'A') + "\" end=length / unknown-byte"},
+        {"quote, backslash and control characters in a text", "FD 22 5C 0A 81 |", "scroll-text text=\"\\\"\\\\\\x0A\\x81\" end=pause"},
+        {"FB and stray operands are no frames", "FB 1B F7 1B", "unknown-byte / unknown-byte / save-startup"},
+        {"opcode instead of a slot", "F9 F7 1B", "cut-short save-bitmap (1 of 10 bytes) / save-startup"},
+        {"opcode instead of a position", "F8 01 FE 41 42", "cut-short animate (2 of 3 bytes) / static-chars first=\"A\" second=\"B\""},
+        {"bitmap cut short by a pause, then a pause with nothing to end", "FC 01 10 20 | F7 1B |",
+            "cut-short display-bitmap (4 of 10 bytes) / save-startup"},
+        {"slot 10", "F9 0A " + Empty8, "bad save-bitmap slot=10"},
+        {"display position 2", "FC 02 " + Empty8, "bad display-bitmap pos=2"},
+        {"animation 4 at position 2", "F8 04 02", "bad animate animation=4 pos=2"},
+        {"speed operand between two speeds", "FA 28", "bad scroll-speed operand=0x28"},
+        {"wrong start-up marker", "F7 1C", "bad save-startup marker=0x1C"},
+    };
+    for (const auto &[name, stream, frames] : rows) {
+        for (const bool byteByByte : {false, true}) {
+            QStringList descriptions;
+            QByteArray bytes;
+            for (const Frame &frame : feed(stream, byteByByte)) {
+                descriptions << frame.description();
+                bytes += frame.bytes;
+            }
+            QVERIFY2(descriptions.join(" / ") == frames, qPrintable(name + ": " + descriptions.join(" / ")));
+            QVERIFY2(bytes == QByteArray::fromHex(QString(stream).remove('|').toLatin1()), qPrintable(name));
         }
-        QTEST(descriptions.join(" / "), "frames");
-        QCOMPARE(bytes, QByteArray::fromHex(QString(stream).remove('|').toLatin1()));
     }
 }
 
 // Out: the display's sixteen columns, left to right (a column byte holds its
 // dots top to bottom with the weights 16, 32, 64, 128, 1, 2, 4, 8), and the
 // slots that hold anything; then "+ms display" after each wait.
-void ModuleTest::shows_data()
+void ModuleTest::shows()
 {
-    QTest::addColumn<QString>("stream");
-    QTest::addColumn<QString>("shown");
-    row("bitmaps at both positions", "FC 00 10 00 00 00 00 00 00 00 FC 01 80 01 00 00 00 00 00 08", "10000000000000008001000000000008");
-    row("a letter, and a box for a character the font lacks", "FE 41 E9", "00E7909090E7000000F7141414F70000");
-    row("custom character from a slot", "F9 03 FF 18 18 18 18 18 18 FF FE 03 20", "FF181818181818FF" + Half + " 3=FF181818181818FF");
-    row("a later save leaves the shown character", "F9 03 FF 00 00 00 00 00 00 00 FE 03 03 F9 03 01 00 00 00 00 00 00 00",
-        "FF00000000000000FF00000000000000 3=0100000000000000");
-    row("slots 0 and 9", "F9 00 01 02 03 04 05 06 07 08 F9 09 10 00 00 00 00 00 00 FF", Blank + " 0=0102030405060708 9=10000000000000FF");
-    row("bad and cut-short frames change nothing",
-        "FC 02 FF FF FF FF FF FF FF FF F9 0A FF FF FF FF FF FF FF FF F8 04 00 FE 41 | FC 00 FF FF | F9 02 FF FF |", Blank);
-    row("an empty scroll text clears the display", "FE 41 42 FD |", Blank);
-    row("a scroll text starts from a blank display", "FE 41 42 FD 41 42 |", Blank);
+    QList<std::array<QString, 3>> rows{
+        {"bitmaps at both positions", "FC 00 10 00 00 00 00 00 00 00 FC 01 80 01 00 00 00 00 00 08", "10000000000000008001000000000008"},
+        {"a letter, and a box for a character the font lacks", "FE 41 E9", "00E7909090E7000000F7141414F70000"},
+        {"custom character from a slot", "F9 03 FF 18 18 18 18 18 18 FF FE 03 20", "FF181818181818FF" + Half + " 3=FF181818181818FF"},
+        {"a later save leaves the shown character", "F9 03 FF 00 00 00 00 00 00 00 FE 03 03 F9 03 01 00 00 00 00 00 00 00",
+            "FF00000000000000FF00000000000000 3=0100000000000000"},
+        {"slots 0 and 9", "F9 00 01 02 03 04 05 06 07 08 F9 09 10 00 00 00 00 00 00 FF", Blank + " 0=0102030405060708 9=10000000000000FF"},
+        {"bad and cut-short frames change nothing",
+            "FC 02 FF FF FF FF FF FF FF FF F9 0A FF FF FF FF FF FF FF FF F8 04 00 FE 41 | FC 00 FF FF | F9 02 FF FF |", Blank},
+        {"an empty scroll text clears the display", "FE 41 42 FD |", Blank},
+        {"a scroll text starts from a blank display", "FE 41 42 FD 41 42 |", Blank}};
     // The arrow stays 100 ms, moves one dot towards its point, and is back after eight steps.
-    const auto arrow = [](const char *name, const char *frame, const QString &start, const QString &moved) {
-        row(name, QString(frame), start + " +99 " + start + " +1 " + moved + " +700 " + start);
+    const auto arrow = [&rows](const char *name, const char *frame, const QString &start, const QString &moved) {
+        rows.append({name, frame, start + " +99 " + start + " +1 " + moved + " +700 " + start});
     };
     arrow("up arrow at 0", "F8 00 00", "80C0E0FFFFE0C080" + Half, "406070FFFF706040" + Half);
     arrow("down arrow at 1", "F8 01 01", Half + "010307FFFF070301", Half + "02060EFFFF0E0602");
     arrow("right arrow at 0", "F8 02 00", "81818181FFE7C381" + Half, "8181818181FFE7C3" + Half);
     arrow("left arrow at 1", "F8 03 01", Half + "81C3E7FF81818181", Half + "C3E7FF8181818181");
     // Slot 0 is all lit, so the text ^0 is a solid block coming in from the right, passing, and starting over.
-    const auto scroll = [](const char *name, const char *speedFrame, int ms) {
-        row(name, "F9 00 FF FF FF FF FF FF FF FF " + QString(speedFrame) + " FD 00 |",
+    const auto scroll = [&rows](const char *name, const char *speedFrame, int ms) {
+        rows.append({name, "F9 00 FF FF FF FF FF FF FF FF " + QString(speedFrame) + " FD 00 |",
             QStringLiteral("%1 0=FFFFFFFFFFFFFFFF +%2 0000000000000000000000000000FFFF +1 00000000000000000000000000FFFFFF "
                            "+%3 0000FFFFFFFFFFFFFFFF000000000000 +%4 FF000000000000000000000000000000 +%5 %1 "
-                           "+%5 000000000000000000000000000000FF").arg(Blank).arg(3 * ms - 1).arg(11 * ms).arg(9 * ms).arg(ms));
+                           "+%5 000000000000000000000000000000FF").arg(Blank).arg(3 * ms - 1).arg(11 * ms).arg(9 * ms).arg(ms)});
     };
     scroll("no speed chosen: speed 2", "", 100);
     scroll("speed 0", "FA 39", 240);
     scroll("speed 1", "FA 31", 160);
     scroll("speed 3", "FA 21", 60);
-}
-
-void ModuleTest::shows()
-{
-    QFETCH(QString, stream);
-    QFETCH(QString, shown);
-    LedModule module;
-    QStringList said{run(module, stream)};
-    for (const QString &wait : shown.split(" +").mid(1)) {
-        module.elapse(wait.section(' ', 0, 0).toInt());
-        said << wait.section(' ', 0, 0) + ' ' + display(module);
+    for (const auto &[name, stream, shown] : rows) {
+        LedModule module;
+        QStringList said{run(module, stream)};
+        for (const QString &wait : shown.split(" +").mid(1)) {
+            module.elapse(wait.section(' ', 0, 0).toInt());
+            said << wait.section(' ', 0, 0) + ' ' + display(module);
+        }
+        QVERIFY2(said.join(" +") == shown, qPrintable(name + ": " + said.join(" +")));
     }
-    QCOMPARE(said.join(" +"), shown);
 }
 
 // The start-up screen comes back with every slot as it was, a scrolling one
 // scrolls again; nothing of a broken state is taken over.
-void ModuleTest::keepsItsStoredState_data()
-{
-    QTest::addColumn<QString>("edit"); // "old>new" in the stored text
-    QTest::addColumn<QString>("after");
-    const QString kept = "FF181818181818FF" + Half + " 3=FF181818181818FF 5=FFFFFFFFFFFFFFFF 7=0102030405060708";
-    const QString refused = "FF00000000000000" + Half + " 3=FF00000000000000";
-    row("as stored", "", kept);
-    row("another file", "*>[Settings]\nCommPort=1\n", refused);
-    row("slot of two bytes", "slot 3 FF181818181818FF>slot 3 FF18", refused);
-    row("slot 10", "slot 3 >slot 10 ", refused);
-    row("speed 4", "speed 2>speed 4", refused);
-    row("animation 4", "animations -1 -1>animations 4 -1", refused);
-    row("unknown line", "*>*brightness 9\n", refused);
-}
-
 void ModuleTest::keepsItsStoredState()
 {
-    QFETCH(QString, edit);
-    LedModule before, after, scrolling, restarted;
+    const QString kept = "FF181818181818FF" + Half + " 3=FF181818181818FF 5=FFFFFFFFFFFFFFFF 7=0102030405060708";
+    const QString refused = "FF00000000000000" + Half + " 3=FF00000000000000";
+    const QList<std::array<QString, 3>> rows{ // name, "old>new" in the stored text, the module after
+        {"as stored", "", kept}, {"another file", "*>[Settings]\nCommPort=1\n", refused},
+        {"slot of two bytes", "slot 3 FF181818181818FF>slot 3 FF18", refused}, {"slot 10", "slot 3 >slot 10 ", refused},
+        {"speed 4", "speed 2>speed 4", refused}, {"animation 4", "animations -1 -1>animations 4 -1", refused},
+        {"unknown line", "*>*brightness 9\n", refused}};
+    LedModule before;
     run(before, "F9 03 FF 18 18 18 18 18 18 FF F9 07 01 02 03 04 05 06 07 08 FE 03 20 F7 1B FE 42 42 F9 05 FF FF FF FF FF FF FF FF");
-    QByteArray state = before.storedState();
-    const QByteArray from = edit.section('>', 0, 0).toLatin1(), to = edit.section('>', 1).toLatin1();
-    state = from == "*" ? QByteArray(to).replace("*", state) : state.replace(from, to);
-    run(after, "F9 03 FF 00 00 00 00 00 00 00 FE 03 20 F7 1B");
-    after.restoreStoredState(state);
-    QTEST(run(after, ""), "after");
-    QVERIFY(!after.isMoving());
+    for (const auto &[name, edit, expected] : rows) {
+        QByteArray state = before.storedState();
+        const QByteArray from = edit.section('>', 0, 0).toLatin1(), to = edit.section('>', 1).toLatin1();
+        state = from == "*" ? QByteArray(to).replace("*", state) : state.replace(from, to);
+        LedModule after;
+        run(after, "F9 03 FF 00 00 00 00 00 00 00 FE 03 20 F7 1B");
+        after.restoreStoredState(state);
+        const QString shown = run(after, "");
+        QVERIFY2(shown == expected && !after.isMoving(), qPrintable(name + ": " + shown));
+    }
+    LedModule scrolling, restarted;
     run(scrolling, "F9 00 FF FF FF FF FF FF FF FF FA 21 FD 00 | F7 1B FE 41 41");
     QVERIFY(restarted.restoreStoredState(scrolling.storedState()));
     restarted.elapse(60);
@@ -257,14 +242,15 @@ void ModuleTest::keepsItsStoredState()
 }
 
 // vexel-module as a program, driven by steps, " / " between what they tell:
-// "start OPTIONS" (tells "refused" when it ends with an error and no link),
+// "start OPTIONS" (tells "refused" when it ends with an error and no link;
+// "start-copy" runs a copy placed in the folder, whose settings name port 4),
 // "open", "write HEX" (on COM1, or on the far end of the device ADAPTER),
 // "gap MS", "close", "heard MS" (what came back within MS), "said PREFIX"
 // (the module's next line starting so), "saw PREFIX" (its lines so far),
-// "display" (the next display it prints), "stop SIGNAL" and "com1".
+// "display" (the next display it prints), "stop SIGNAL" and "at PATH".
 void ModuleTest::program_data()
 {
-    QTest::addColumn<QString>("before"); // COM1: nothing, "file", or a link's target
+    QTest::addColumn<QString>("before"); // nothing, "file" (COM1), or a link "NAME>target"
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("told");
     const QString box = "######## ........, #......# ........, #......# ........, #......# ........, "
@@ -277,13 +263,16 @@ void ModuleTest::program_data()
         "start; write F9 0A " + Empty8 + " F7 00 F9 05 10; said frame; said frame; said frame; heard 100",
         "frame F9 0A " + Empty8 + " bad save-bitmap slot=10 / frame F7 00 bad save-startup marker=0x00 / "
         "frame F9 05 10 cut-short save-bitmap (3 of 10 bytes) / heard ");
+    row("the answer as told", "", "start --ack none; write F7 1B; heard 200; stop 15; start --ack double; write F7 1B; "
+        "heard 200; stop 15; start --ack byte:55; write F7 1B; heard 200; stop 15; start --ack delay:300; write F7 1B; "
+        "heard 200; heard 1000", "heard  / stopped / heard AA AA / stopped / heard 55 / stopped / heard  / heard AA");
     // The answer to a store that finds the line closed does not wait in the pty for whoever opens it next.
     row("each connection served alone", "", "start --ack delay:200; write F7 1B; close; said answer; write F7 1B; heard 500",
         "answer AA dropped: line closed / heard AA");
     // A link left by a module that died leads nowhere; it is replaced, and the new one goes at the end.
     for (const auto &[name, signal] : {std::pair{"stale link replaced, own removed at SIGTERM", "15"},
                                        {"stale link replaced, own removed at SIGINT", "2"}, {"stale link replaced, own removed at SIGHUP", "1"}})
-        row(name, "/nonexistent/pts/99", "start; com1; open; stop " + QString(signal) + "; com1",
+        row(name, "COM1>/nonexistent/pts/99", "start; at COM1; open; stop " + QString(signal) + "; at COM1",
             "COM1 -> PTY / stopped / no COM1");
     // The start-up screen shows ^3 from slot 3; after a restart the screen and the slot are back.
     row("start-up screen across a restart", "", "start; write F9 03 FF 18 18 18 18 18 18 FF FE 03 20 F7 1B FE 41 41; "
@@ -291,14 +280,21 @@ void ModuleTest::program_data()
         "frame FE 41 41 static-chars first=\"A\" second=\"A\" / stopped / display " + box
             + " / frame FE 03 20 static-chars first=^3 second=\" \" / display " + box);
     row("attached to a device", "", "start --device ADAPTER; saw device; write F9 01 10 00 00 00 00 00 00 00; heard 100; "
-        "said frame; com1; stop 15", "device ADAPTER / heard AA / frame F9 01 10 00 00 00 00 00 00 00 save-bitmap slot=1 / no COM1 / stopped");
+        "said frame; at COM1; stop 15", "device ADAPTER / heard AA / frame F9 01 10 00 00 00 00 00 00 00 save-bitmap slot=1 / no COM1 / stopped");
     // The module ends with an error and leaves whatever COM1 was alone.
-    row("refused: COM1 is a plain file", "file", "start; com1", "refused / COM1 file keep me");
-    row("refused: COM1 leads to a real device", "/dev/null", "start; com1", "refused / COM1 -> /dev/null");
-    row("refused: unknown answer", "", "start --ack sometimes; com1", "refused / no COM1");
-    row("refused: answer byte of three digits", "", "start --ack byte:1AA; com1", "refused / no COM1");
-    row("refused: port 0", "", "start --port 0; com1", "refused / no COM1");
-    row("refused: missing folder", "", "start --dir /nonexistent/vexel; com1", "refused / no COM1");
+    row("refused: COM1 is a plain file", "file", "start; at COM1", "refused / COM1 file keep me");
+    row("refused: COM1 leads to a real device", "COM1>/dev/null", "start; at COM1", "refused / COM1 -> /dev/null");
+    row("refused: unknown answer", "", "start --ack sometimes; at COM1", "refused / no COM1");
+    row("refused: answer byte of three digits", "", "start --ack byte:1AA; at COM1", "refused / no COM1");
+    row("refused: port 0", "", "start --port 0; at COM1", "refused / no COM1");
+    row("refused: missing folder", "", "start --dir /nonexistent/vexel; at COM1", "refused / no COM1");
+    // Without --dir its own folder; the user's folder only for a port the administrator left free.
+    row("in its own folder", "", "start-copy --port 2; at COM2", "COM2 -> PTY");
+    row("on the port its settings name", "", "start-copy --settings-port; at COM4", "COM4 -> PTY");
+    row("in the user's folder, made on the way", "", "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2",
+        "config/vexelapp/COM2 -> PTY");
+    row("refused: the user's folder for a port the administrator mapped", "COM2>/dev/null",
+        "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2", "refused / no config/vexelapp/COM2");
 }
 
 void ModuleTest::program()
@@ -307,17 +303,19 @@ void ModuleTest::program()
     QFETCH(QString, steps);
     QTemporaryDir dir;
     PtyPair adapter;
-    const QString com1Path = dir.filePath("COM1");
-    QVERIFY(before.isEmpty() || (before == "file" ? writeFile(com1Path, "keep me") : QFile::link(before, com1Path)));
+    QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=4\n"));
+    QVERIFY(before.isEmpty() || (before == "file" ? writeFile(dir.filePath("COM1"), "keep me")
+                                 : QFile::link(before.section('>', 1), dir.filePath(before.section('>', 0, 0)))));
     std::optional<RunningModule> module;
     std::optional<Line> line;
     QStringList told;
     for (const QString &step : steps.split("; ")) {
         const QString verb = step.section(' ', 0, 0), what = step.section(' ', 1);
-        if (verb == "start") {
+        if (verb.startsWith("start")) {
             line.reset();
             module.emplace(dir.path());
-            if (!module->start(QString(what).replace("ADAPTER", adapter.slavePath()).split(' ', Qt::SkipEmptyParts)))
+            const QString options = QString(what).replace("ADAPTER", adapter.slavePath()).replace("ROOT", dir.path());
+            if (!module->start(options.split(' ', Qt::SkipEmptyParts), verb == "start-copy"))
                 told << (module->process().exitCode() != 0 && !module->process().readAllStandardError().isEmpty()
                          && module->seen("link ").isEmpty() ? "refused" : "did not start");
         } else if (verb == "open" || verb == "write") {
@@ -334,7 +332,7 @@ void ModuleTest::program()
                      : verb == "saw" ? what + module->seen(what).join(',')
                      : verb == "display" ? "display " + module->nextDisplay().join(", ")
                      : verb == "stop" ? (module->stop(what.toInt()) ? "stopped" : "not stopped cleanly")
-                     : verb == "com1" ? com1(com1Path) : "no step " + step);
+                     : verb == "at" ? entry(dir.path(), what) : "no step " + step);
         }
     }
     QTEST(told.join(" / ").replace(adapter.slavePath(), "ADAPTER"), "told");

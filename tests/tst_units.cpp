@@ -296,19 +296,21 @@ private slots:
         });
     }
 
-    // In: the port number, then folder entries "name>target" (a link) or
-    // "name" (a plain file); $ is the program folder, which holds dev/ttyUSB0.
+    // In: the port number, then folder entries "name>target" (a link) or "name" (a plain file), in the user's
+    // folder $/user when they start with ~; $ is the program folder, which holds dev/ttyUSB0 and dev/ttyUSB1.
     void portDevices_data()
     {
         rows({{"COM link present", "3 COM3>$/dev/ttyUSB0", "$/dev/ttyUSB0"}, {"COM link absent", "3", "/dev/ttyS2"},
-              {"another port's link is not used", "4 COM3>$/dev/ttyUSB0", "/dev/ttyS3"},
+              {"another port's link is not used", "4 COM3>$/dev/ttyUSB0 ~COM3>$/dev/ttyUSB0", "/dev/ttyS3"},
               {"port 0 even with a COM0 link", "0 COM0>$/dev/ttyUSB0", ""},
-              {"COM1 is not COM12", "1 COM12>$/dev/ttyUSB0", "/dev/ttyS0"},
+              {"COM1 is not COM12", "1 COM12>$/dev/ttyUSB0 ~COM12>$/dev/ttyUSB0", "/dev/ttyS0"},
               {"two-digit port", "12 COM12>$/dev/ttyUSB0", "$/dev/ttyUSB0"},
               {"chain of links", "5 COM5>$/a a>b b>$/dev/ttyUSB0", "$/dev/ttyUSB0"},
               {"relative link", "6 COM6>dev/ttyUSB0", "$/dev/ttyUSB0"},
               {"link through a linked folder", "7 d>dev COM7>d/ttyUSB0", "$/dev/ttyUSB0"},
-              {"dangling link is kept, not replaced", "8 COM8>$/dev/gone", "$/COM8"},
+              {"the user's link", "3 ~COM3>$/dev/ttyUSB1", "$/dev/ttyUSB1 (user's)"},
+              {"the administrator's link wins over the user's", "3 COM3>$/dev/ttyUSB0 ~COM3>$/dev/ttyUSB1", "$/dev/ttyUSB0"},
+              {"dangling link is kept, not replaced by the user's", "8 COM8>$/dev/gone ~COM8>$/dev/ttyUSB1", "$/COM8"},
               {"plain entry is the device itself", "9 COM9", "$/COM9"},
               {"names are case-sensitive", "3 com3>$/dev/ttyUSB0", "/dev/ttyS2"}});
     }
@@ -319,17 +321,20 @@ private slots:
             QSKIP("The fallback names in this table are the Linux ones");
         check([](const QString &in) {
             QTemporaryDir temporary;
-            const QString dir = QDir(temporary.path()).canonicalPath();
-            QDir(dir).mkdir(QStringLiteral("dev"));
-            writeFile(dir + "/dev/ttyUSB0", {});
+            const QString dir = QDir(temporary.path()).canonicalPath(), user = dir + "/user";
+            if (!QDir(dir).mkpath("dev") || !QDir(dir).mkpath("user") || !writeFile(dir + "/dev/ttyUSB0", {})
+                || !writeFile(dir + "/dev/ttyUSB1", {}))
+                return QStringLiteral("cannot make the folders");
             for (QString entry : in.split(' ').mid(1)) {
-                entry.replace('$', dir);
+                entry.replace('$', dir).replace('~', "user/");
                 if (!entry.contains('>'))
                     writeFile(dir + '/' + entry, {});
                 else if (!QFile::link(entry.section('>', 1), dir + '/' + entry.section('>', 0, 0)))
                     return QStringLiteral("cannot link ") + entry;
             }
-            return portDevicePath(in.section(' ', 0, 0).toInt(), dir).replace(dir, "$");
+            const int number = in.section(' ', 0, 0).toInt();
+            const bool users = lookUpPort(number, dir, user).source == PortSource::UserFolder;
+            return portDevicePath(number, dir, user).replace(dir, "$") + (users ? " (user's)" : "");
         });
     }
 

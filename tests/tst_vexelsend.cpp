@@ -8,11 +8,25 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// What a row gives vexel-send and what it must do: the bytes on the line (hex), what it prints, its exit
+// status and a part of its error; the answer its pty gives, its standard input, and where its port is.
+struct Send
+{
+    const char *name;
+    QStringList arguments;
+    const char *onTheLine;
+    QString out;
+    int status = 0;
+    QString err = {};
+    const char *reply = "";
+    QByteArray input = {};
+    const char *port = "";
+};
+
 class TestVexelSend : public QObject
 {
     Q_OBJECT
 private slots:
-    void sends_data();
     void sends();
 };
 
@@ -21,84 +35,67 @@ private slots:
 // one byte more, so that a surplus shows; or, by the last column, the COM1 of
 // that folder: a link to no device, held by the panel's own port layer, or the
 // virtual module on the settings file's port 2.
-void TestVexelSend::sends_data()
+void TestVexelSend::sends()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QByteArray>("onTheLine");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("err");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QString>("port");
-    const auto row = [](const char *name, const QStringList &arguments, const char *onTheLine, const QString &out, int status = 0,
-                        const QString &err = {}, const char *reply = "", const QByteArray &input = {}, const char *port = "") {
-        QTest::newRow(name) << arguments << QByteArray::fromHex(onTheLine) << out << status << err << QByteArray::fromHex(reply)
-                            << input << QString(port);
-    };
     const QString heart = "E0 11 12 24 24 12 11 E0";
     const QByteArray grid = ".##..##.\n#..##..#\n#......#\n#......#\n.#....#.\n..#..#..\n...##...\n........\n";
     const QByteArray file = "speed 0\nchars 'A' \"\"  # a space\n\nanimate up 1\n";
-    row("chars: a letter and a custom character", {"chars", "A", "^3"}, "fe4103", "FE 41 03\n");
-    row("scroll: the frame, then the text as typed", {"scroll", "HELLO"}, "fd48454c4c4f", "FD  (HELLO)\n");
-    row("speed 3 is the fastest", {"speed", "3"}, "fa21", "FA 21\n");
-    row("show: a pattern in spaced hexadecimal", {"show", "1", heart}, "fc01e0111224241211e0", "FC 01 " + heart + '\n');
-    row("show: the same pattern as a grid from standard input", {"show", "1", "@-"}, "fc01e0111224241211e0",
-        "FC 01 " + heart + '\n', 0, "", "", grid);
-    row("animate: left arrow at position 0", {"animate", "left", "0"}, "f80300", "F8 03 00\n");
-    row("save in joined hexadecimal, acknowledged", {"save", "3", "e0111224241211e0"}, "f903e0111224241211e0",
-        "F9 03 " + heart + "\nBitmap Saved\n", 0, "", "aa");
-    row("save-startup acknowledged", {"save-startup"}, "f71b", "F7 1B\nScreen Saved As Startup\n", 0, "", "aa");
-    row("quiet: nothing printed on success", {"--quiet", "save-startup"}, "f71b", "", 0, "", "aa");
-    row("store without an answer", {"save-startup"}, "f71b", "F7 1B\n", 1, "no answer");
-    row("store answered with another byte", {"save-startup"}, "f71b", "F7 1B\n", 1, "answered 55", "55");
-    row("store answered twice", {"save-startup"}, "f71b", "F7 1B\n", 1, "answered 2 bytes", "aaaa");
-    row("invalid data: ^ and a letter", {"chars", "Q", "^x"}, "", "", 2, "Invalid Data");
-    row("slot above 9", {"save", "10", heart}, "", "", 2, "no slot");
-    row("text over 30 characters", {"scroll", QString(31, 'A')}, "", "", 2, "at most 30");
-    row("pattern of three bytes", {"show", "0", "10 00 00"}, "", "", 2, "is not a pattern");
-    row("file: three commands in order", {"--file", "-"}, "fa39fe4120f80001", "FA 39\nFE 41 20\nF8 00 01\n", 0, "", "", file);
-    row("file: nothing sent when a later line is bad", {"--file", "-"}, "", "", 2, "-:5: speed", "", file + "speed 4\n");
-    row("port: a link to no device", {"--port", "1", "save-startup"}, "", "", 3, "COM1): no such device", "", {}, "gone");
-    row("port: held by the panel's own port layer", {"--port", "1", "save-startup"}, "", "", 3,
-        QString("held by another program: %1 (tst_vexelsend)").arg(QCoreApplication::applicationPid()), "", {}, "held");
-    row("port: the settings file's, a grid from a file, on the virtual module", {"save", "3", "@heart.txt"}, "",
-        "F9 03 " + heart + "\nBitmap Saved\n", 0, "", "", grid, "module");
-}
-
-void TestVexelSend::sends()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QByteArray, onTheLine);
-    QFETCH(QByteArray, reply);
-    QFETCH(QByteArray, input);
-    QFETCH(QString, port);
-    QTemporaryDir dir;
-    PtyPair line;
-    QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=2\n") && writeFile(dir.filePath("heart.txt"), input));
-    if (port == "gone" || port == "held")
-        QVERIFY(QFile::link(port == "held" ? line.slavePath() : dir.filePath("ttyGone"), dir.filePath("COM1")));
-    SerialPortControl panel(dir.path());
-    QVERIFY(port != "held" || panel.setPortOpen(true));
-    RunningModule module(dir.path());
-    QVERIFY(port != "module" || module.start({"--port", "2"}));
-    QVERIFY(QDir::setCurrent(dir.path())); // where @heart.txt is
-    if (port.isEmpty())
-        arguments = QStringList{"--device", line.slavePath()} + arguments;
-    QByteArray heard;
-    const Finished sent = runToEnd(VEXEL_SEND_PATH, QStringList{"--dir", dir.path()} + arguments, input, {}, [&](QProcess &) {
-        if (!reply.isEmpty()) {
-            heard = line.read(int(onTheLine.size()), 5000);
-            line.write(reply);
-        }
-    });
-    heard += line.read(int(onTheLine.size()) + 1 - int(heard.size()), 100);
-    QCOMPARE(heard.toHex(' '), onTheLine.toHex(' '));
-    QTEST(sent.out, "out");
-    QTEST(sent.status, "status");
-    QFETCH(QString, err);
-    QVERIFY2(err.isEmpty() ? sent.err.isEmpty() : sent.err.contains(err), qPrintable(sent.err));
-    QVERIFY(port != "module" || module.waitFor("frame F9 03 E0 11 12 24 24 12 11 E0"));
+    const Send rows[] = {
+        {"chars: a letter and a custom character", {"chars", "A", "^3"}, "fe4103", "FE 41 03\n"},
+        {"scroll: the frame, then the text as typed", {"scroll", "HELLO"}, "fd48454c4c4f", "FD  (HELLO)\n"},
+        {"speed 3 is the fastest", {"speed", "3"}, "fa21", "FA 21\n"},
+        {"show: a pattern in spaced hexadecimal", {"show", "1", heart}, "fc01e0111224241211e0", "FC 01 " + heart + '\n'},
+        {"show: the same pattern as a grid from standard input", {"show", "1", "@-"}, "fc01e0111224241211e0",
+            "FC 01 " + heart + '\n', 0, "", "", grid},
+        {"animate: left arrow at position 0", {"animate", "left", "0"}, "f80300", "F8 03 00\n"},
+        {"save in joined hexadecimal, acknowledged", {"save", "3", "e0111224241211e0"}, "f903e0111224241211e0",
+            "F9 03 " + heart + "\nBitmap Saved\n", 0, "", "aa"},
+        {"save-startup acknowledged", {"save-startup"}, "f71b", "F7 1B\nScreen Saved As Startup\n", 0, "", "aa"},
+        {"quiet: nothing printed on success", {"--quiet", "save-startup"}, "f71b", "", 0, "", "aa"},
+        {"store without an answer", {"save-startup"}, "f71b", "F7 1B\n", 1, "no answer"},
+        {"store answered with another byte", {"save-startup"}, "f71b", "F7 1B\n", 1, "answered 55", "55"},
+        {"store answered twice", {"save-startup"}, "f71b", "F7 1B\n", 1, "answered 2 bytes", "aaaa"},
+        {"invalid data: ^ and a letter", {"chars", "Q", "^x"}, "", "", 2, "Invalid Data"},
+        {"slot above 9", {"save", "10", heart}, "", "", 2, "no slot"},
+        {"text over 30 characters", {"scroll", QString(31, 'A')}, "", "", 2, "at most 30"},
+        {"pattern of three bytes", {"show", "0", "10 00 00"}, "", "", 2, "is not a pattern"},
+        {"file: three commands in order", {"--file", "-"}, "fa39fe4120f80001", "FA 39\nFE 41 20\nF8 00 01\n", 0, "", "", file},
+        {"file: nothing sent when a later line is bad", {"--file", "-"}, "", "", 2, "-:5: speed", "", file + "speed 4\n"},
+        {"port: a link to no device", {"--port", "1", "save-startup"}, "", "", 3, "COM1): no such device", "", {}, "gone"},
+        {"port: held by the panel's own port layer", {"--port", "1", "save-startup"}, "", "", 3,
+            QString("held by another program: %1 (tst_vexelsend)").arg(QCoreApplication::applicationPid()), "", {}, "held"},
+        {"port: the settings file's, a grid from a file, on the virtual module", {"save", "3", "@heart.txt"}, "",
+            "F9 03 " + heart + "\nBitmap Saved\n", 0, "", "", grid, "module"},
+    };
+    for (const Send &row : rows) {
+        const QString port = row.port;
+        QTemporaryDir dir;
+        PtyPair line;
+        QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=2\n") && writeFile(dir.filePath("heart.txt"), row.input));
+        if (port == "gone" || port == "held")
+            QVERIFY(QFile::link(port == "held" ? line.slavePath() : dir.filePath("ttyGone"), dir.filePath("COM1")));
+        SerialPortControl panel(dir.path());
+        QVERIFY(port != "held" || panel.setPortOpen(true));
+        RunningModule module(dir.path());
+        QVERIFY(port != "module" || module.start({"--port", "2"}));
+        QVERIFY(QDir::setCurrent(dir.path())); // where @heart.txt is
+        const QStringList device = port.isEmpty() ? QStringList{"--device", line.slavePath()} : QStringList();
+        const QByteArray onTheLine = QByteArray::fromHex(row.onTheLine), reply = QByteArray::fromHex(row.reply);
+        QByteArray heard;
+        const Finished sent = runToEnd(VEXEL_SEND_PATH, QStringList{"--dir", dir.path()} + device + row.arguments, row.input, {},
+                                       [&](QProcess &) {
+            if (!reply.isEmpty()) {
+                heard = line.read(int(onTheLine.size()), 5000);
+                line.write(reply);
+            }
+        });
+        heard += line.read(int(onTheLine.size()) + 1 - int(heard.size()), 100);
+        QVERIFY2(heard == onTheLine && sent.out == row.out && sent.status == row.status
+                     && (row.err.isEmpty() ? sent.err.isEmpty() : sent.err.contains(row.err)),
+                 qPrintable(QStringLiteral("%1: heard %2, status %3, said \"%4\", \"%5\"")
+                                .arg(QString(row.name), QString(heard.toHex(' '))).arg(sent.status).arg(sent.out, sent.err)));
+        QVERIFY2(port != "module" || module.waitFor("frame F9 03 E0 11 12 24 24 12 11 E0"), row.name);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestVexelSend)
