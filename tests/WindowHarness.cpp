@@ -266,32 +266,19 @@ void WindowHarness::step(const QString &text)
         }
         return expect(text, visited.join(' '), words);
     }
-    if (verb == "noini") {
-        m_settings.clear();
-        QFile::remove(filePath(QStringLiteral("vexel.ini")));
-    } else if (verb == "unplug") {
-        m_notifier.reset();
-        m_far->closeMaster();
-    } else if (verb == "answer") {
-        m_answer = bytes;
-    } else if (verb == "delay") {
-        m_answerDelayMs = number;
-    } else if (verb == "close") {
-        window().close();
-    } else {
-        QFAIL(qPrintable(QStringLiteral("unknown step: ") + text));
-    }
+    if (verb == "noini") { m_settings.clear(); QFile::remove(filePath(QStringLiteral("vexel.ini"))); return; }
+    if (verb == "unplug") { m_notifier.reset(); return m_far->closeMaster(); }
+    if (verb == "answer") { m_answer = bytes; return; }
+    if (verb == "delay") { m_answerDelayMs = number; return; }
+    if (verb == "close") { window().close(); return; }
+    QFAIL(qPrintable(QStringLiteral("unknown step: ") + text));
 }
 
 QString WindowHarness::cellLook(int column, int weight)
 {
     const QImage image = control<DotGridWidget>(QStringLiteral("dotCells"))->cellPicture(column, weight).toImage();
-    if (image == builtInUnlitDot().toImage()) return QStringLiteral("builtin");
-    if (image == PictureLoader::load(filePath(QStringLiteral("dotf.BMP"))).pixmap.toImage())
-        return QStringLiteral("lit");
-    if (image == PictureLoader::load(filePath(QStringLiteral("dotb.JPG"))).pixmap.toImage())
-        return QStringLiteral("unlit");
-    return QStringLiteral("other");
+    const auto shipped = [&](const char *name) { return image == PictureLoader::load(filePath(name)).pixmap.toImage(); };
+    return image == builtInUnlitDot().toImage() ? "builtin" : shipped("dotf.BMP") ? "lit" : shipped("dotb.JPG") ? "unlit" : "other";
 }
 
 // What the steps can check: a control's caption, text, list position and

@@ -1,20 +1,14 @@
 #include "AppLook.h"
-#include "MessageBoxMessages.h"
 #include "ProcessFigures.h"
 #include "WindowHarness.h"
 
-#include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QMessageBox>
-#include <QProcess>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -54,49 +48,9 @@ QByteArray drain(PtyPair &line)
         QVERIFY2(value < (bound), qPrintable(QStringLiteral("%1 is %2").arg(QLatin1String(#figure)).arg(value)));      \
     } while (false)
 
-// Prints "message box: TEXT" for every message box that comes up, even one
-// that closes again at once because the program is ending.
-struct BoxReporter : QObject
-{
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (auto *box = qobject_cast<QMessageBox *>(watched); box && event->type() == QEvent::Show)
-            std::printf("message box: %s\n", qPrintable(box->text()));
-        return false;
-    }
-};
-
-// The program as it runs itself, with real message boxes, in the folder
-// given: a user connects, clicks the storing button given and closes the
-// window 30 ms later, in the middle of its wait. Says "connected" first.
-int closeInWait(int argc, char *argv[])
-{
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    QApplication app(argc, argv);
-    AppLook::prepare();
-    const QString folder = QString::fromLocal8Bit(argv[2]);
-    SerialPortControl port(folder);
-    MessageBoxMessages messages;
-    MainWindow window(port, messages, folder);
-    messages.setParentWidget(&window);
-    BoxReporter reporter;
-    app.installEventFilter(&reporter);
-    window.show();
-    window.findChild<QPushButton *>("cmdConnect")->click();
-    if (!port.portOpen())
-        return 3;
-    std::printf("connected\n");
-    QTimer::singleShot(0, &window, [&] {
-        QTimer::singleShot(30, &window, &QWidget::close);
-        window.findChild<QPushButton *>(argv[3])->click(); // returns when its wait is over or given up
-    });
-    return app.exec();
-}
-
 } // namespace
 
-// The line misbehaving under the real window, one fault a row: what the
-// panel must do, and the bound it must keep, each measured once.
+// The line misbehaving under the real window, one fault a test.
 class LineFaultsTest : public QObject
 {
     Q_OBJECT
@@ -110,52 +64,29 @@ private slots:
     }
     void cleanup() { m_harness.reset(); }
 
-    void fault_data()
-    {
-        QTest::addColumn<QString>("does");
-        QTest::addColumn<QString>("bound");
-        const QString toldOnce = "closes, says PORT NOT AVAILABLE! once, connects again to the device back";
-        const QString toldSoon = "told within 500 ms, 100 ms of processor time in the 2 s after";
-        const QString quick = "every click within 50 ms, memory under 1 MiB", noneLeft = "no descriptor or lock file left";
-        const QString freed = "the program ends with no message box and frees the port";
-        for (const auto &[fault, does, bound] : QList<std::array<QString, 3>>{
-                 {"lost at rest", toldOnce, toldSoon},
-                 {"lost in the wait of Save Bitmap", toldOnce, toldSoon},
-                 {"lost in the wait of Save Current Screen as Startup", toldOnce, toldSoon},
-                 {"lost at rest with the input buffer full", toldOnce, toldSoon},
-                 {"flood of 1 MiB", "keeps 1024 bytes, the store stays silent", quick},
-                 {"stalled peer that reads again", "keeps up to 512 bytes for the line, all arrive in order", quick},
-                 {"stalled peer that never reads again", "closes when more than 512 bytes would wait, says so once", quick},
-                 {"50 connect cycles", "opens and closes the device each time", noneLeft},
-                 {"50 cycles with the device lost and back", "tells each loss once", noneLeft},
-                 {"closed in the wait of Save Bitmap", freed, "ends within 1 s, no lock file left"},
-                 {"closed in the wait of Save Current Screen as Startup", freed, "ends within 1 s, no lock file left"}})
-            QTest::newRow(qPrintable(fault)) << does << bound;
-    }
-
-    void fault()
-    {
-        const QString fault = QTest::currentDataTag();
-        if (fault.startsWith("lost"))
-            lost(fault);
-        else if (fault.startsWith("flood"))
-            flood();
-        else if (fault.startsWith("stalled"))
-            stalledPeer(!fault.contains("never"));
-        else if (fault.startsWith("50"))
-            connectCycles(fault.contains("lost"));
-        else if (fault.contains("Bitmap"))
-            closedInWait("cmdSaveBitmap", QByteArray("\xF9\x00", 2) + QByteArray(8, '\0'));
-        else
-            closedInWait("cmdSaveSU", "\xF7\x1B");
-    }
+    // What the panel must do, and the bound it keeps, each measured once.
+    // A lost line: closes, says PORT NOT AVAILABLE! once and connects again to
+    // the device back; told within 500 ms, 100 ms of processor time in the 2 s after.
+    void lostAtRest() { lost("rest"); }
+    void lostInTheWaitOfSaveBitmap() { lost("Bitmap"); }
+    void lostInTheWaitOfSaveStartupScreen() { lost("SU"); }
+    void lostAtRestWithTheInputBufferFull() { lost("rest full"); }
+    // Every click within 50 ms, memory under 1 MiB. A flood of 1 MiB: 1024 bytes
+    // kept, the store stays silent. A stalled peer: up to 512 bytes kept for the
+    // line, all arriving in order once it reads again, else closed and said once.
+    void floodOf1MiB() { flood(); }
+    void stalledPeerThatReadsAgain() { stalledPeer(true); }
+    void stalledPeerThatNeverReadsAgain() { stalledPeer(false); }
+    // Opens and closes the device each time, tells each loss once; no
+    // descriptor or lock file left.
+    void fiftyConnectCycles() { connectCycles(false); }
+    void fiftyCyclesWithTheDeviceLostAndBack() { connectCycles(true); }
 
 private:
     void lost(const QString &when);
     void flood();
     void stalledPeer(bool resumes);
     void connectCycles(bool unplugged);
-    void closedInWait(const QString &button, const QByteArray &frame);
     QStringList &shown() { return m_harness->messages().shown; }
     std::unique_ptr<WindowHarness> m_harness;
 };
@@ -327,45 +258,5 @@ void LineFaultsTest::connectCycles(bool unplugged)
     QCOMPARE(line->read(2, 500), QByteArray("\xF7\x1B"));
 }
 
-// The whole program, closed by its user in the middle of a storing command's
-// wait while the module answers only afterwards.
-void LineFaultsTest::closedInWait(const QString &button, const QByteArray &frame)
-{
-    m_harness->click("cmdConnect"); // the folder is the program's now
-    QProcess program;
-    program.start(QCoreApplication::applicationFilePath(), {"--close-in-wait", m_harness->folder(), button});
-    const auto stopProgram = qScopeGuard([&] { program.kill(); program.waitForFinished(2000); });
-    QByteArray output;
-    while (!output.contains("connected\n") && program.waitForReadyRead(10000))
-        output += program.readAllStandardOutput();
-    QVERIFY2(output.contains("connected\n"), qPrintable(program.errorString() + program.readAllStandardError()));
-    PtyPair &line = m_harness->line();
-    QCOMPARE(line.read(int(frame.size()), 5000), frame);
-    QElapsedTimer sinceClick;
-    sinceClick.start();
-    bool ended = program.waitForFinished(60);
-    qint64 lifetime = sinceClick.elapsed();
-    ::usleep(useconds_t(std::max<qint64>(0, 60 - sinceClick.elapsed()) * 1000));
-    QVERIFY(line.write("\xAA")); // the module's late answer
-    if (!ended) {
-        ended = program.waitForFinished(2000);
-        lifetime = sinceClick.elapsed();
-    }
-    output += program.readAllStandardOutput();
-    QVERIFY2(ended && lifetime < 1000, qPrintable(QStringLiteral("%1 ms: %2").arg(lifetime).arg(QString(output))));
-    QVERIFY(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0);
-    QVERIFY2(!output.contains("message box:"), output.constData());
-    QCOMPARE(lockFilesOf(line.slavePath()), QStringList());
-    m_harness->run("is free yes");
-}
-
-int main(int argc, char *argv[])
-{
-    if (argc == 4 && qstrcmp(argv[1], "--close-in-wait") == 0)
-        return closeInWait(argc, argv);
-    QApplication app(argc, argv);
-    LineFaultsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(LineFaultsTest)
 #include "tst_linefaults.moc"

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -37,6 +38,18 @@ void check(const std::function<QString(QString)> &function)
 {
     QFETCH(QString, in);
     QTEST(function(in), "out");
+}
+
+// The same as one loop: a row that fails names itself; "*" in what must come
+// out stands for anything.
+void checkRows(const QList<std::array<QString, 3>> &table, const std::function<QString(QString)> &function)
+{
+    for (const auto &[name, in, out] : table) {
+        const QString got = function(in);
+        const bool matches =
+            out.contains('*') ? QRegularExpression::fromWildcard(out, Qt::CaseSensitive).match(got).hasMatch() : got == out;
+        QVERIFY2(matches, qPrintable(QStringLiteral("%1: \"%2\" where \"%3\" was due").arg(name, got, out)));
+    }
 }
 
 QString hex(const QByteArray &bytes)
@@ -81,46 +94,42 @@ class UnitsTest : public QObject
 private slots:
     // The file's content: "|" is a line end, %XX any byte, {big ...} ten MiB
     // before what follows. "@SECTION@KEY@" in front asks for other names.
-    void settingsLookup_data()
-    {
-        const QString digits300 = QStringLiteral("0123456789").repeated(30);
-        rows({{"zero bytes", "", ""}, {"key only in another section", "[Other]|CommPort=4|", ""},
-              {"other section first", "[Other]|CommPort=4|[Settings]|CommPort=5|", "5"},
-              {"a later section does not count", "[Settings]|CommPort=6|[Extra]|CommPort=7|", "6"},
-              {"key before any section belongs to none", "CommPort=3|[Settings]|Baud=1|", ""},
-              {"repeated section: the first counts", "[Settings]|CommPort=2|[Settings]|CommPort=9|", "2"},
-              {"repeated section: the second is not searched", "[Settings]|Baud=1|[Settings]|CommPort=9|", ""},
-              {"repeated key: the first counts", "[Settings]|CommPort=2|CommPort=3|", "2"},
-              {"longer and shorter keys around", "[Settings]|CommPortX=1|XCommPort=2|CommPort=8|", "8"},
-              {"case, in the file and asked", "@SETTINGS@commport@[sEtTiNgS]|commPORT=4|", "4"},
-              {"blanks and tabs, in the file and asked", "@ Settings @\tCommPort @ \t[ Settings\t]  |\t CommPort  = \t5 \t|", "5"},
-              {"value holding an equals sign", "[Settings]|CommPort=a=b|", "a=b"},
-              {"single quotes", "[Settings]|CommPort='8'|", "8"},
-              {"double quotes keep inner blanks", "[Settings]|CommPort = \" 9 \" |", " 9 "},
-              {"one pair of quotes only", "[Settings]|CommPort=\"\"3\"\"|", "\"3\""},
-              {"quotes that do not match stay", "[Settings]|CommPort=\"3'|", "\"3'"},
-              {"a lone quote stays", "[Settings]|CommPort=\"|", "\""},
-              {"empty first key hides a later one", "[Settings]|CommPort=|CommPort=3|", ""},
-              {"line without equals sign is no key", "[Settings]|CommPort|CommPort=3|", "3"},
-              {"300 characters cut to 254", "[Settings]|CommPort=" + digits300 + "|", digits300.left(254)},
-              {"quoted 300 characters: quotes go, then the cut", "[Settings]|CommPort=\"" + digits300 + "\"|", digits300.left(254)},
-              {"comment lines, indented or not", "[Settings]|;CommPort=4|  ; CommPort=5|CommPort=6|", "6"},
-              {"semicolon inside a value is kept", "[Settings]|CommPort=3 ;port|", "3 ;port"},
-              {"header without closing bracket is ignored", "[Settings]|[Broken|CommPort=3|", "3"},
-              {"CR LF line ends", "[Settings]%0D|Baud=1%0D|CommPort=3%0D|", "3"},
-              {"no final newline", "[Settings]|CommPort=3", "3"},
-              {"UTF-8 byte-order mark", "%EF%BB%BF[Settings]|CommPort=3|", "3"},
-              {"NUL ends the text of its line", "[Settings]|%00%00%00|CommPort=3%00 7|", "3"},
-              {"8-bit bytes in the value", "[Settings]|CommPort=%E9%FF|", QString::fromLatin1("\xE9\xFF")},
-              {"random bytes, then the section", "{big random}|[Settings]|CommPort=3|", "3"},
-              {"10 MiB in one line, then the section", "{big line}|[Settings]|CommPort=11|", "11"},
-              {"10 MiB of other lines, then the section", "{big lines}[Settings]|CommPort=12|", "12"},
-              {"10 MiB of NUL bytes", "{big nul}", ""}});
-    }
-
     void settingsLookup()
     {
-        check([this](QString in) {
+        const QString digits300 = QStringLiteral("0123456789").repeated(30);
+        checkRows({{"zero bytes", "", ""}, {"key only in another section", "[Other]|CommPort=4|", ""},
+                   {"other section first", "[Other]|CommPort=4|[Settings]|CommPort=5|", "5"},
+                   {"a later section does not count", "[Settings]|CommPort=6|[Extra]|CommPort=7|", "6"},
+                   {"key before any section belongs to none", "CommPort=3|[Settings]|Baud=1|", ""},
+                   {"repeated section: the first counts", "[Settings]|CommPort=2|[Settings]|CommPort=9|", "2"},
+                   {"repeated section: the second is not searched", "[Settings]|Baud=1|[Settings]|CommPort=9|", ""},
+                   {"repeated key: the first counts", "[Settings]|CommPort=2|CommPort=3|", "2"},
+                   {"longer and shorter keys around", "[Settings]|CommPortX=1|XCommPort=2|CommPort=8|", "8"},
+                   {"case, in the file and asked", "@SETTINGS@commport@[sEtTiNgS]|commPORT=4|", "4"},
+                   {"blanks and tabs, in the file and asked", "@ Settings @\tCommPort @ \t[ Settings\t]  |\t CommPort  = \t5 \t|", "5"},
+                   {"value holding an equals sign", "[Settings]|CommPort=a=b|", "a=b"},
+                   {"single quotes", "[Settings]|CommPort='8'|", "8"},
+                   {"double quotes keep inner blanks", "[Settings]|CommPort = \" 9 \" |", " 9 "},
+                   {"one pair of quotes only", "[Settings]|CommPort=\"\"3\"\"|", "\"3\""},
+                   {"quotes that do not match stay", "[Settings]|CommPort=\"3'|", "\"3'"},
+                   {"a lone quote stays", "[Settings]|CommPort=\"|", "\""},
+                   {"empty first key hides a later one", "[Settings]|CommPort=|CommPort=3|", ""},
+                   {"line without equals sign is no key", "[Settings]|CommPort|CommPort=3|", "3"},
+                   {"300 characters cut to 254", "[Settings]|CommPort=" + digits300 + "|", digits300.left(254)},
+                   {"quoted 300 characters: quotes go, then the cut", "[Settings]|CommPort=\"" + digits300 + "\"|", digits300.left(254)},
+                   {"comment lines, indented or not", "[Settings]|;CommPort=4|  ; CommPort=5|CommPort=6|", "6"},
+                   {"semicolon inside a value is kept", "[Settings]|CommPort=3 ;port|", "3 ;port"},
+                   {"header without closing bracket is ignored", "[Settings]|[Broken|CommPort=3|", "3"},
+                   {"CR LF line ends", "[Settings]%0D|Baud=1%0D|CommPort=3%0D|", "3"},
+                   {"no final newline", "[Settings]|CommPort=3", "3"},
+                   {"UTF-8 byte-order mark", "%EF%BB%BF[Settings]|CommPort=3|", "3"},
+                   {"NUL ends the text of its line", "[Settings]|%00%00%00|CommPort=3%00 7|", "3"},
+                   {"8-bit bytes in the value", "[Settings]|CommPort=%E9%FF|", QString::fromLatin1("\xE9\xFF")},
+                   {"random bytes, then the section", "{big random}|[Settings]|CommPort=3|", "3"},
+                   {"10 MiB in one line, then the section", "{big line}|[Settings]|CommPort=11|", "11"},
+                   {"10 MiB of other lines, then the section", "{big lines}[Settings]|CommPort=12|", "12"},
+                   {"10 MiB of NUL bytes", "{big nul}", ""}},
+                  [this](QString in) {
             QStringList names{"Settings", "CommPort"};
             if (in.startsWith('@'))
                 names = in.split('@').mid(1, 2), in = in.section('@', 3);
@@ -185,36 +194,32 @@ private slots:
         }
     }
 
-    void startupRounding_data()
+    void startupRounding()
     {
-        rows({{"0 selects nothing", "0", "-1"}, {"1 is the first entry", "1", "0"}, {"20 is the last entry", "20", "19"},
-              {"21 is beyond the list", "21", "0"}, {"-1 is before the list", "-1", "0"},
-              {"2.5: 1.5 goes up to even 2", "2.5", "2"}, {"3.5: 2.5 goes down to even 2", "3.5", "2"},
-              {"0.5: -0.5 goes up to 0", "0.5", "0"}, {"0.4: -0.6 is -1", "0.4", "-1"}, {"2.6 rounds up", "2.6", "2"},
-              {"20.4 rounds down to the last", "20.4", "19"}, {"20.5: 19.5 goes to 20, beyond", "20.5", "0"},
-              {"blanks around, plus sign", " +5 ", "4"}, {"empty", "", "0"}, {"number then letters", "3abc", "0"},
-              {"point alone", ".", "0"}, {"nan", "nan", "0"}, {"exponent", "1e1", "0"},
-              {"huge", "99999999999999999999999", "0"}});
+        checkRows({{"0 selects nothing", "0", "-1"}, {"1 is the first entry", "1", "0"}, {"20 is the last entry", "20", "19"},
+                   {"21 is beyond the list", "21", "0"}, {"-1 is before the list", "-1", "0"},
+                   {"2.5: 1.5 goes up to even 2", "2.5", "2"}, {"3.5: 2.5 goes down to even 2", "3.5", "2"},
+                   {"0.5: -0.5 goes up to 0", "0.5", "0"}, {"0.4: -0.6 is -1", "0.4", "-1"}, {"2.6 rounds up", "2.6", "2"},
+                   {"20.4 rounds down to the last", "20.4", "19"}, {"20.5: 19.5 goes to 20, beyond", "20.5", "0"},
+                   {"blanks around, plus sign", " +5 ", "4"}, {"empty", "", "0"}, {"number then letters", "3abc", "0"},
+                   {"point alone", ".", "0"}, {"nan", "nan", "0"}, {"exponent", "1e1", "0"},
+                   {"huge", "99999999999999999999999", "0"}},
+                  [](const QString &in) { return QString::number(startupPortIndex(in)); });
     }
-    void startupRounding() { check([](const QString &in) { return QString::number(startupPortIndex(in)); }); }
 
     // In: the two boxes, "|" between. Out: the two bytes, or the box that
     // failed, and then what each box holds afterwards.
-    void staticCharacters_data()
-    {
-        const QString emoji = QString::fromUtf16(u"\U0001F600");
-        rows({{"both empty become spaces", "|", "20 20| | "}, {"custom 0 and 9 keep their text", "^0|^9", "00 09|^0|^9"},
-              {"digit then caret is the digit", "5^|", "35 20|5| "},
-              {"emoji stays whole in the box", emoji + "x|", "3F 20|" + emoji + "| "},
-              {"caret alone", "^|x", "box 1|^|x"},
-              {"caret and Arabic-Indic 3", QString::fromUtf16(u"^\u0663|"), QString::fromUtf16(u"box 1|^\u0663|")},
-              {"first box fails: the second is not looked at", "^A|", "box 1|^A|"},
-              {"second box fails: the first keeps its rewrite", "QR|^A", "box 2|Q|^A"}});
-    }
-
     void staticCharacters()
     {
-        check([](const QString &in) {
+        const QString emoji = QString::fromUtf16(u"\U0001F600");
+        checkRows({{"both empty become spaces", "|", "20 20| | "}, {"custom 0 and 9 keep their text", "^0|^9", "00 09|^0|^9"},
+                   {"digit then caret is the digit", "5^|", "35 20|5| "},
+                   {"emoji stays whole in the box", emoji + "x|", "3F 20|" + emoji + "| "},
+                   {"caret alone", "^|x", "box 1|^|x"},
+                   {"caret and Arabic-Indic 3", QString::fromUtf16(u"^\u0663|"), QString::fromUtf16(u"box 1|^\u0663|")},
+                   {"first box fails: the second is not looked at", "^A|", "box 1|^A|"},
+                   {"second box fails: the first keeps its rewrite", "QR|^A", "box 2|Q|^A"}},
+                  [](const QString &in) {
             const StaticCharacterPair pair = readStaticCharacters(in.section('|', 0, 0), in.section('|', 1));
             return (pair.ok() ? hex(QByteArray(1, char(pair.first.byte)) + char(pair.second.byte))
                               : QStringLiteral("box %1").arg(pair.failedBox))
@@ -222,43 +227,39 @@ private slots:
         });
     }
 
-    void characterSet_data()
+    void characterSet()
     {
-        rows({{"ASCII from NUL to DEL", QString::fromUtf16(u"\0 A^9\u007F", 6), "00 20 41 5E 39 7F"},
-              {"Latin-1 from no-break space", QString::fromUtf16(u"\u00A0\u00E9\u00FF"), "A0 E9 FF"},
-              {"the 27 characters Windows-1252 puts at 0x80 .. 0x9F",
-               QString::fromUtf16(u"\u20AC\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u017D"
-                                  u"\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u017E\u0178"),
+        checkRows({{"ASCII from NUL to DEL", QString::fromUtf16(u"\0 A^9\u007F", 6), "00 20 41 5E 39 7F"},
+                   {"Latin-1 from no-break space", QString::fromUtf16(u"\u00A0\u00E9\u00FF"), "A0 E9 FF"},
+                   {"the 27 characters Windows-1252 puts at 0x80 .. 0x9F",
+                    QString::fromUtf16(u"\u20AC\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u017D"
+                                       u"\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u017E\u0178"),
                "80 82 83 84 85 86 87 88 89 8A 8B 8C 8E 91 92 93 94 95 96 97 98 99 9A 9B 9C 9E 9F"},
-              {"the five undefined codes stand for their C1 controls",
-               QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"), "81 8D 8F 90 9D"},
-              {"other C1 controls become ?", QString::fromUtf16(u"\u0080\u0082\u009F"), "3F 3F 3F"},
-              {"just past Latin-1, and Chinese", QString::fromUtf16(u"\u0100\u4E2D"), "3F 3F"},
-              {"emoji, one character in two UTF-16 units", QString::fromUtf16(u"x\U0001F600x"), "78 3F 78"},
-              {"lone surrogate", QString(QChar(0xD83D)), "3F"}});
+                   {"the five undefined codes stand for their C1 controls",
+                    QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"), "81 8D 8F 90 9D"},
+                   {"other C1 controls become ?", QString::fromUtf16(u"\u0080\u0082\u009F"), "3F 3F 3F"},
+                   {"just past Latin-1, and Chinese", QString::fromUtf16(u"\u0100\u4E2D"), "3F 3F"},
+                   {"emoji, one character in two UTF-16 units", QString::fromUtf16(u"x\U0001F600x"), "78 3F 78"},
+                   {"lone surrogate", QString(QChar(0xD83D)), "3F"}},
+                  [](const QString &in) { return hex(toModuleBytes(in)); });
     }
-    void characterSet() { check([](const QString &in) { return hex(toModuleBytes(in)); }); }
 
-    void hexEcho_data()
+    void hexEcho()
     {
-        rows({{"zero", "0", "00 "}, {"below sixteen gets a leading zero", "15", "0F "}, {"sixteen", "16", "10 "},
-              {"upper case", "171", "AB "}, {"top byte", "255", "FF "}});
+        checkRows({{"zero", "0", "00 "}, {"below sixteen gets a leading zero", "15", "0F "}, {"sixteen", "16", "10 "},
+                   {"upper case", "171", "AB "}, {"top byte", "255", "FF "}},
+                  [](const QString &in) { return ::hexEcho(quint8(in.toInt())); });
     }
-    void hexEcho() { check([](const QString &in) { return ::hexEcho(quint8(in.toInt())); }); }
 
     // In: the weights clicked in order on column 3, or "label N". Out: the
     // column's label; the dots' states and the other columns must agree.
-    void dotGrid_data()
-    {
-        rows({{"top dot", "16", "10"}, {"top dot twice", "16 16", "0"}, {"fifth row", "1", "1"},
-              {"upper half", "16 32 64 128", "F0"}, {"whole column", "16 32 64 128 1 2 4 8", "FF"},
-              {"whole column, one back", "16 32 64 128 1 2 4 8 32", "DF"},
-              {"label of eight", "label 8", "8"}, {"label of 0xAB", "label 171", "AB"}});
-    }
-
     void dotGrid()
     {
-        check([](const QString &in) {
+        checkRows({{"top dot", "16", "10"}, {"top dot twice", "16 16", "0"}, {"fifth row", "1", "1"},
+                   {"upper half", "16 32 64 128", "F0"}, {"whole column", "16 32 64 128 1 2 4 8", "FF"},
+                   {"whole column, one back", "16 32 64 128 1 2 4 8 32", "DF"},
+                   {"label of eight", "label 8", "8"}, {"label of 0xAB", "label 171", "AB"}},
+                  [](const QString &in) {
             if (in.startsWith("label"))
                 return DotGrid::columnLabel(quint8(in.mid(6).toInt()));
             DotGrid grid;
@@ -339,27 +340,23 @@ private slots:
     }
 
     // Out: rate, parity, data bits and stop bits, or "bad".
-    void lineSettings_data()
-    {
-        rows({{"the module's line", "9600,n,8,1", "9600 n 8 1"}, {"upper-case parity", "9600,N,8,1", "9600 n 8 1"},
-              {"blanks around fields", "  19200 , e ,7,\t2 ", "19200 e 7 2"},
-              {"odd, five bits, one and a half", "110,O,5,1.5", "110 o 5 1.5"}, {"mark parity", "300,m,6,1", "300 m 6 1"},
-              {"space parity", "115200,S,8,2", "115200 s 8 2"}, {"rate outside the usual list", "12345,n,8,1", "12345 n 8 1"},
-              {"empty", "", "bad"}, {"only blanks", "   ", "bad"}, {"three fields", "9600,n,8", "bad"},
-              {"five fields", "9600,n,8,1,0", "bad"}, {"trailing comma", "9600,n,8,1,", "bad"},
-              {"semicolons", "9600;n;8;1", "bad"}, {"empty baud rate", ",n,8,1", "bad"}, {"baud rate zero", "0,n,8,1", "bad"},
-              {"negative baud rate", "-9600,n,8,1", "bad"}, {"signed baud rate", "+9600,n,8,1", "bad"},
-              {"hexadecimal baud rate", "0x2580,n,8,1", "bad"}, {"blank inside baud rate", "96 00,n,8,1", "bad"},
-              {"baud rate beyond 32 bits", "99999999999,n,8,1", "bad"}, {"empty parity", "9600,,8,1", "bad"},
-              {"unknown parity", "9600,x,8,1", "bad"}, {"parity spelt out", "9600,none,8,1", "bad"},
-              {"four data bits", "9600,n,4,1", "bad"}, {"nine data bits", "9600,n,9,1", "bad"},
-              {"three stop bits", "9600,n,8,3", "bad"}, {"zero stop bits", "9600,n,8,0", "bad"},
-              {"stop bits 1.0", "9600,n,8,1.0", "bad"}});
-    }
-
     void lineSettings()
     {
-        check([](const QString &in) {
+        checkRows({{"the module's line", "9600,n,8,1", "9600 n 8 1"}, {"upper-case parity", "9600,N,8,1", "9600 n 8 1"},
+                   {"blanks around fields", "  19200 , e ,7,\t2 ", "19200 e 7 2"},
+                   {"odd, five bits, one and a half", "110,O,5,1.5", "110 o 5 1.5"}, {"mark parity", "300,m,6,1", "300 m 6 1"},
+                   {"space parity", "115200,S,8,2", "115200 s 8 2"}, {"rate outside the usual list", "12345,n,8,1", "12345 n 8 1"},
+                   {"empty", "", "bad"}, {"only blanks", "   ", "bad"}, {"three fields", "9600,n,8", "bad"},
+                   {"five fields", "9600,n,8,1,0", "bad"}, {"trailing comma", "9600,n,8,1,", "bad"},
+                   {"semicolons", "9600;n;8;1", "bad"}, {"empty baud rate", ",n,8,1", "bad"}, {"baud rate zero", "0,n,8,1", "bad"},
+                   {"negative baud rate", "-9600,n,8,1", "bad"}, {"signed baud rate", "+9600,n,8,1", "bad"},
+                   {"hexadecimal baud rate", "0x2580,n,8,1", "bad"}, {"blank inside baud rate", "96 00,n,8,1", "bad"},
+                   {"baud rate beyond 32 bits", "99999999999,n,8,1", "bad"}, {"empty parity", "9600,,8,1", "bad"},
+                   {"unknown parity", "9600,x,8,1", "bad"}, {"parity spelt out", "9600,none,8,1", "bad"},
+                   {"four data bits", "9600,n,4,1", "bad"}, {"nine data bits", "9600,n,9,1", "bad"},
+                   {"three stop bits", "9600,n,8,3", "bad"}, {"zero stop bits", "9600,n,8,0", "bad"},
+                   {"stop bits 1.0", "9600,n,8,1.0", "bad"}},
+                  [](const QString &in) {
             const std::optional<LineSettings> settings = LineSettings::parse(in);
             // Letters and texts indexed by QSerialPort's parity and stop-bit values.
             const QString parity = "n?eosm";
@@ -373,20 +370,16 @@ private slots:
     // In: what the file holds. Out: the size loaded, or "refused: " and what
     // the reason given after "Cannot load picture PATH: " says ("*" anything);
     // a refused picture never comes with a pixmap.
-    void pictures_data()
-    {
-        rows({{"good BMP", "bmp 18 19", "18 x 19"}, {"JPEG content named .BMP", "jpeg 18 19", "18 x 19"},
-              {"largest allowed size", "bmp 1024 1024", "1024 x 1024"}, {"missing", "missing", "refused: File not found"},
-              {"empty", "empty", "refused: *"}, {"cut in its header", "cut", "refused: *"}, {"text", "text", "refused: *"},
-              {"one pixel too wide", "bmp 1025 1", "refused: 1025 x 1"},
-              {"BMP header claiming 60000 x 60000", "bmp claims 60000 60000", "refused: *"},
-              {"BMP header claiming 60000 rows stored top-down", "bmp claims 2 -60000", "refused: 2 x 60000"},
-              {"JPEG header claiming 60000 x 60000", "jpeg claims 60000 60000", "refused: 60000 x 60000"}});
-    }
-
     void pictures()
     {
-        check([this](const QString &in) {
+        checkRows({{"good BMP", "bmp 18 19", "18 x 19"}, {"JPEG content named .BMP", "jpeg 18 19", "18 x 19"},
+                   {"largest allowed size", "bmp 1024 1024", "1024 x 1024"}, {"missing", "missing", "refused: *File not found*"},
+                   {"empty", "empty", "refused: *"}, {"cut in its header", "cut", "refused: *"}, {"text", "text", "refused: *"},
+                   {"one pixel too wide", "bmp 1025 1", "refused: *1025 x 1*"},
+                   {"BMP header claiming 60000 x 60000", "bmp claims 60000 60000", "refused: *"},
+                   {"BMP header claiming 60000 rows stored top-down", "bmp claims 2 -60000", "refused: *2 x 60000*"},
+                   {"JPEG header claiming 60000 x 60000", "jpeg claims 60000 60000", "refused: *60000 x 60000*"}},
+                  [this](const QString &in) {
             const QStringList words = in.split(' ');
             const char *format = words[0] == "jpeg" ? "JPEG" : "BMP";
             const QByteArray content = words[0] == "text" ? QByteArray("[Settings]\nCommPort=1\n")
@@ -394,7 +387,8 @@ private slots:
                 : words.size() == 3                       ? picture(format, words[1].toInt(), words[2].toInt())
                 : words.size() == 4                       ? picture(format, words[2].toInt(), words[3].toInt(), true)
                                                           : QByteArray();
-            const QString path = m_dir.filePath(QTest::currentDataTag() + QStringLiteral(".BMP"));
+            const QString path = m_dir.filePath(QStringLiteral("picture.BMP"));
+            QFile::remove(path);
             if (words[0] != "missing" && !writeFile(path, content))
                 return QStringLiteral("cannot write");
             const PictureLoader::Result result = PictureLoader::load(path);
@@ -404,9 +398,7 @@ private slots:
             const QString reason = result.error.mid(prefix.size());
             if (!result.pixmap.isNull() || !result.error.startsWith(prefix) || reason.isEmpty())
                 return "pixmap or message wrong: " + result.error;
-            QFETCH(QString, out);
-            const bool expected = out.startsWith("refused") && (out.endsWith('*') || reason.contains(out.mid(9)));
-            return expected ? out : "refused: " + reason;
+            return "refused: " + reason;
         });
     }
 };

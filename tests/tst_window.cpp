@@ -60,21 +60,10 @@ void WindowTest::cases_data()
     row("lists run to their last entries", on + "choose cboComm 25; is cboComm 19:20; choose cboSpeed 9; "
         "is cboSpeed 3:3; choose cboBMP 12; is cboBMP 9:9; choose cboPosition 5; is cboPosition 1:1");
     row("stored port 3", "ini [Settings]|CommPort=3|; is cboComm 2:3; is CommPortText 3");
-    row("stored port 20", "ini [Settings]|CommPort=20|; is cboComm 19:20");
     row("stored 0 selects nothing", "ini [Settings]|CommPort=0|; is cboComm -1:; is CommPortText 0; " + on + closed +
         "is CommPortText 0", "", "=", PortNotAvailable);
-    row("2.5 goes to even, down", "ini [Settings]|CommPort=2.5|; is cboComm 2:3; is CommPortText 2.5");
-    row("3.5 goes to even, stays", "ini [Settings]|CommPort=3.5|; is cboComm 2:3");
-    row("stored port beyond the list", "ini [Settings]|CommPort=21|; is cboComm 0:1; is CommPortText 21");
-    row("stored text not a number", "ini [Settings]|CommPort=COM3|; is cboComm 0:1; is CommPortText COM3");
-    row("empty stored value", "ini [Settings]|CommPort=|; is cboComm 0:1; is CommPortText");
+    row("2.5 goes to even, down; the text stays", "ini [Settings]|CommPort=2.5|; is cboComm 2:3; is CommPortText 2.5");
     row("no settings file", "noini; is cboComm 0:1; is CommPortText");
-    row("other section only", "ini [Other]|CommPort=7|; is cboComm 0:1");
-    row("first of two sections", "ini [Settings]|CommPort=4|[Other]|CommPort=9|; is cboComm 3:4");
-    row("case, blanks, quotes, comment, CR LF", "ini %3B port%0D| [ settings ]%0D|  COMMPORT =  \"5\"  %0D|; "
-        "is cboComm 4:5; is CommPortText 5");
-    row("garbage, byte-order mark, NUL", "ini %EF%BB%BF%01%FF%00junk|[Settings]%00x|CommPort=6%00 9; "
-        "is cboComm 5:6; is CommPortText 6");
     row("the stored port is the one connected", "ini [Settings]|CommPort=4; link 4 line; " + on +
         "is CommPortText 4; click cmdSaveSU", "F7 1B");
     row("focus order while closed", "walk cmdConnect cboPosition cmdCLR cboComm");
@@ -109,18 +98,12 @@ void WindowTest::cases_data()
     const QString invalid = "Invalid Data";
     row("caret and digit in both boxes", on + "type txtAText ^0; type txtBText ^9; click cmdSendDA; is txtAText ^0; "
         "is txtBText ^9", "FE 00 09");
-    row("both boxes empty become spaces", on + "click cmdSendDA; is txtAText  ; is txtBText  ", "FE 20 20");
     row("a typed space is an empty box", on + "type txtAText  ; click cmdSendDA", "FE 20 20");
     row("two letters keep the first", on + "type txtAText AB; type txtBText 7; click cmdSendDA; is txtAText A",
         "FE 41 37");
-    row("digit then caret is the digit", on + "type txtAText 5^; type txtBText x; click cmdSendDA; is txtAText 5",
-        "FE 35 78");
-    row("custom then plain", on + "type txtAText ^3; type txtBText Q; click cmdSendDA", "FE 03 51");
     row("euro sign and a character outside the set", on + "type txtAText €; type txtBText 中; click cmdSendDA; "
         "is txtBText 中", "FE 80 3F");
     row("caret alone", on + "type txtAText ^; type txtBText A; click cmdSendDA; is txtAText ^", "", "", invalid);
-    row("caret and letter", on + "type txtAText ^A; click cmdSendDA", "", "", invalid);
-    row("two carets", on + "type txtAText ^^; click cmdSendDA", "", "", invalid);
     row("second box invalid: the first keeps its rewrite", on + "type txtAText QR; type txtBText ^A; "
         "click cmdSendDA; is txtAText Q; is txtBText ^A", "", "", invalid);
     row("empty scroll text", on + "click cmdScroll", "FD", "FD  ()");
@@ -132,10 +115,8 @@ void WindowTest::cases_data()
         "is lblC 4; type txtSText; is lblC 0; type txtSText " + QString(35, 'w') + "; is lblC 30");
     row("pasted text is cut to the box", on + "paste txtAText pppp; is txtAText pp; type txtBText kkk; "
         "is txtBText kk; paste txtSText " + QString(40, 'p') + "; is txtSText " + QString(30, 'p'));
-    row("speed at start-up", on + "click cmdSpeed", "FA 29");
-    row("slowest speed", on + "choose cboSpeed 0; click cmdSpeed", "FA 39");
-    row("second speed", on + "choose cboSpeed 1; click cmdSpeed", "FA 31");
-    row("fastest speed", on + "choose cboSpeed 3; click cmdSpeed", "FA 21");
+    row("speed at start-up, then each entry", on + "click cmdSpeed; choose cboSpeed 0; click cmdSpeed; choose cboSpeed 1; "
+        "click cmdSpeed; choose cboSpeed 3; click cmdSpeed", "FA 29 FA 39 FA 31 FA 21", "FA 21 ");
     const QString stale = on + "type txtAText K; click cmdSendDA; ";
     row("speed typed as an entry", stale + "type cboSpeed 3; click cmdSpeed", "FE 4B 20 FA 21", "FA 21 ");
     row("speed typed with blanks", stale + "type cboSpeed  0 ; click cmdSpeed", "FE 4B 20 FA 39", "FA 39 ");
@@ -168,8 +149,9 @@ void WindowTest::cases_data()
         "Bitmap Saved");
     row("port closed during the wait", on + "answer AA; delay 40; at 20 click cmdConnect; click cmdSaveBitmap; " +
         closed, "F9 00" + Empty8);
-    row("window closed during the wait", on + "answer AA; delay 50; at 20 close; click cmdSaveSU; took 0 90; "
-        "wait 100; is port closed; is free yes", "F7 1B");
+    for (const auto &[button, frame] : {std::pair{"cmdSaveSU", "F7 1B"}, {"cmdSaveBitmap", "F9 00 00 00 00 00 00 00 00 00"}})
+        row(QStringLiteral("window closed during the wait of %1").arg(button), on + "answer AA; delay 50; at 20 close; "
+            "click " + button + "; took 0 90; wait 100; is port closed; is free yes", frame);
     row("a store in another's wait gets its full 100 ms, both end together", on + "at 40 click cmdSaveSU; "
         "click cmdSaveBitmap; took 135 250", "-", "-");
     row("clicks during the wait go out at once", on + "at 20 click cmdAnimate2; at 40 heard F9 00" + Empty8 +
