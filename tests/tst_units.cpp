@@ -24,23 +24,8 @@
 
 namespace {
 
-// One behaviour, one table: each row is a case named for what it means,
-// what goes in and what must come out, both as text.
-void rows(const QList<std::array<QString, 3>> &table)
-{
-    QTest::addColumn<QString>("in");
-    QTest::addColumn<QString>("out");
-    for (const auto &[name, in, out] : table)
-        QTest::newRow(qPrintable(name)) << in << out;
-}
-
-void check(const std::function<QString(QString)> &function)
-{
-    QFETCH(QString, in);
-    QTEST(function(in), "out");
-}
-
-// The same as one loop: a row that fails names itself; "*" in what must come
+// One behaviour, one table: each row is a case named for what it means, what
+// goes in and what must come out, both as text. A row that fails names itself; "*" in what must come
 // out stands for anything.
 void checkRows(const QList<std::array<QString, 3>> &table, const std::function<QString(QString)> &function)
 {
@@ -278,18 +263,13 @@ private slots:
         });
     }
 
-    void portNames_data()
-    {
-        rows({{"Linux port 1 is the first serial device", "1 linux", "/dev/ttyS0"},
-              {"Linux port 20", "20 linux", "/dev/ttyS19"},
-              {"Linux port 0 names nothing", "0 linux", ""}, {"Linux negative number", "-1 linux", ""},
-              {"Windows port 3", "3 windows", "COM3"}, {"Windows port 0 names nothing", "0 windows", ""},
-              {"macOS has no built-in names", "1 other", ""}});
-    }
-
     void portNames()
     {
-        check([](const QString &in) {
+        checkRows({{"Linux port 1 is the first serial device", "1 linux", "/dev/ttyS0"},
+            {"Linux port 20", "20 linux", "/dev/ttyS19"},
+            {"Linux port 0 names nothing", "0 linux", ""}, {"Linux negative number", "-1 linux", ""},
+            {"Windows port 3", "3 windows", "COM3"}, {"Windows port 0 names nothing", "0 windows", ""},
+            {"macOS has no built-in names", "1 other", ""}}, [](const QString &in) {
             const QString naming = in.section(' ', 1);
             return builtInPortName(in.section(' ', 0, 0).toInt(), naming == "linux" ? PortNaming::Linux
                                    : naming == "windows"                            ? PortNaming::Windows
@@ -299,28 +279,23 @@ private slots:
 
     // In: the port number, then folder entries "name>target" (a link) or "name" (a plain file), in the user's
     // folder $/user when they start with ~; $ is the program folder, which holds dev/ttyUSB0 and dev/ttyUSB1.
-    void portDevices_data()
-    {
-        rows({{"COM link present", "3 COM3>$/dev/ttyUSB0", "$/dev/ttyUSB0"}, {"COM link absent", "3", "/dev/ttyS2"},
-              {"another port's link is not used", "4 COM3>$/dev/ttyUSB0 ~COM3>$/dev/ttyUSB0", "/dev/ttyS3"},
-              {"port 0 even with a COM0 link", "0 COM0>$/dev/ttyUSB0", ""},
-              {"COM1 is not COM12", "1 COM12>$/dev/ttyUSB0 ~COM12>$/dev/ttyUSB0", "/dev/ttyS0"},
-              {"two-digit port", "12 COM12>$/dev/ttyUSB0", "$/dev/ttyUSB0"},
-              {"chain of links", "5 COM5>$/a a>b b>$/dev/ttyUSB0", "$/dev/ttyUSB0"},
-              {"relative link", "6 COM6>dev/ttyUSB0", "$/dev/ttyUSB0"},
-              {"link through a linked folder", "7 d>dev COM7>d/ttyUSB0", "$/dev/ttyUSB0"},
-              {"the user's link", "3 ~COM3>$/dev/ttyUSB1", "$/dev/ttyUSB1 (user's)"},
-              {"the administrator's link wins over the user's", "3 COM3>$/dev/ttyUSB0 ~COM3>$/dev/ttyUSB1", "$/dev/ttyUSB0"},
-              {"dangling link is kept, not replaced by the user's", "8 COM8>$/dev/gone ~COM8>$/dev/ttyUSB1", "$/COM8"},
-              {"plain entry is the device itself", "9 COM9", "$/COM9"},
-              {"names are case-sensitive", "3 com3>$/dev/ttyUSB0", "/dev/ttyS2"}});
-    }
-
     void portDevices()
     {
         if (hostPortNaming() != PortNaming::Linux)
             QSKIP("The fallback names in this table are the Linux ones");
-        check([](const QString &in) {
+        checkRows({{"COM link present", "3 COM3>$/dev/ttyUSB0", "$/dev/ttyUSB0"}, {"COM link absent", "3", "/dev/ttyS2"},
+            {"another port's link is not used", "4 COM3>$/dev/ttyUSB0 ~COM3>$/dev/ttyUSB0", "/dev/ttyS3"},
+            {"port 0 even with a COM0 link", "0 COM0>$/dev/ttyUSB0", ""},
+            {"COM1 is not COM12", "1 COM12>$/dev/ttyUSB0 ~COM12>$/dev/ttyUSB0", "/dev/ttyS0"},
+            {"two-digit port", "12 COM12>$/dev/ttyUSB0", "$/dev/ttyUSB0"},
+            {"chain of links", "5 COM5>$/a a>b b>$/dev/ttyUSB0", "$/dev/ttyUSB0"},
+            {"relative link", "6 COM6>dev/ttyUSB0", "$/dev/ttyUSB0"},
+            {"link through a linked folder", "7 d>dev COM7>d/ttyUSB0", "$/dev/ttyUSB0"},
+            {"the user's link", "3 ~COM3>$/dev/ttyUSB1", "$/dev/ttyUSB1 (user's)"},
+            {"the administrator's link wins over the user's", "3 COM3>$/dev/ttyUSB0 ~COM3>$/dev/ttyUSB1", "$/dev/ttyUSB0"},
+            {"dangling link is kept, not replaced by the user's", "8 COM8>$/dev/gone ~COM8>$/dev/ttyUSB1", "$/COM8"},
+            {"plain entry is the device itself", "9 COM9", "$/COM9"},
+            {"names are case-sensitive", "3 com3>$/dev/ttyUSB0", "/dev/ttyS2"}}, [](const QString &in) {
             QTemporaryDir temporary;
             const QString dir = QDir(temporary.path()).canonicalPath(), user = dir + "/user";
             if (!QDir(dir).mkpath("dev") || !QDir(dir).mkpath("user") || !writeFile(dir + "/dev/ttyUSB0", {})
