@@ -11,7 +11,6 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSet>
 #include <QSocketNotifier>
