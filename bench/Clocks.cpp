@@ -1,7 +1,5 @@
 #include "Clocks.h"
 
-#include <QFile>
-
 #include <ctime>
 
 namespace Clocks {
@@ -24,23 +22,6 @@ qint64 monotonicNs()
 qint64 processCpuNs()
 {
     return read(CLOCK_PROCESS_CPUTIME_ID);
-}
-
-qint64 residentKiB()
-{
-    // Files under /proc tell no size, so they are read whole rather than
-    // line by line up to an end that QFile takes for granted.
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            bool ok = false;
-            const qint64 kib = line.mid(6).trimmed().split(' ').value(0).toLongLong(&ok);
-            return ok ? kib : -1;
-        }
-    }
-    return -1;
 }
 
 } // namespace Clocks

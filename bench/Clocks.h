@@ -10,8 +10,6 @@ namespace Clocks {
 qint64 monotonicNs();
 // Processor time of the whole process, all threads, user and system.
 qint64 processCpuNs();
-// VmRSS of this process; -1 when it cannot be read.
-qint64 residentKiB();
 
 constexpr double toMs(qint64 ns) { return double(ns) / 1e6; }
 

@@ -2,6 +2,7 @@
 
 #include "AppLook.h"
 #include "Clocks.h"
+#include "ProcessFigures.h"
 #include "Layout.h"
 #include "MainWindow.h"
 #include "MessageBoxMessages.h"
@@ -40,7 +41,7 @@ private:
     {
         const qint64 now = Clocks::monotonicNs();
         std::printf("exposed %lld %lld\n", static_cast<long long>(now),
-                    static_cast<long long>(Clocks::residentKiB()));
+                    static_cast<long long>(ProcessFigures::residentBytes() / 1024));
         std::fflush(stdout);
         QCoreApplication::exit(std::ferror(stdout) ? 1 : 0);
     }

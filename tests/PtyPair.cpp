@@ -35,10 +35,7 @@ PtyPair::PtyPair()
     if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
         m_errorString = systemError("openpty");
         m_master = m_slave = -1;
-        return;
-    }
-    m_slavePath = QString::fromLocal8Bit(name);
-    if (!makeRaw(m_slave) || !makeRaw(m_master)) {
+    } else if (m_slavePath = QString::fromLocal8Bit(name); !makeRaw(m_slave) || !makeRaw(m_master)) {
         m_errorString = systemError("raw mode");
         closeMaster();
         ::close(m_slave);
@@ -53,35 +50,9 @@ PtyPair::~PtyPair()
         ::close(m_slave);
 }
 
-bool PtyPair::isValid() const
-{
-    return m_slave >= 0;
-}
-
-QString PtyPair::errorString() const
-{
-    return m_errorString;
-}
-
-QString PtyPair::slavePath() const
-{
-    return m_slavePath;
-}
-
-int PtyPair::slaveFd() const
-{
-    return m_slave;
-}
-
-int PtyPair::masterFd() const
-{
-    return m_master;
-}
-
 bool PtyPair::write(const QByteArray &bytes)
 {
-    qsizetype done = 0;
-    while (m_master >= 0 && done < bytes.size()) {
+    for (qsizetype done = 0; m_master >= 0 && done < bytes.size();) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
@@ -97,33 +68,26 @@ bool PtyPair::write(const QByteArray &bytes)
 bool PtyPair::waitUntilQueued(int count, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        int queued = 0;
-        if (m_slave < 0 || ::ioctl(m_slave, TIOCINQ, &queued) != 0)
-            return false;
-        if (queued >= count)
-            return true;
-        if (deadline.hasExpired())
-            return false;
-        ::usleep(1000);
+    for (int queued = 0; m_slave >= 0 && ::ioctl(m_slave, TIOCINQ, &queued) == 0; ::usleep(1000)) {
+        if (queued >= count || deadline.hasExpired())
+            return queued >= count;
     }
+    return false;
 }
 
 QByteArray PtyPair::read(int count, int timeoutMs)
 {
     QByteArray received;
     const QDeadlineTimer deadline(timeoutMs);
+    char chunk[4096];
     while (m_master >= 0 && received.size() < count) {
-        pollfd pfd { m_master, POLLIN, 0 };
+        pollfd pfd {m_master, POLLIN, 0};
+        const qsizetype wanted = std::min<qsizetype>(sizeof chunk, count - received.size());
         const int ready = ::poll(&pfd, 1, int(deadline.remainingTime()));
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready <= 0)
-            break;
-        char chunk[4096];
-        const ssize_t n = ::read(m_master, chunk, size_t(std::min<qsizetype>(sizeof chunk, count - received.size())));
-        if (n < 0 && errno == EINTR)
-            continue;
+        // Data is there once poll says so: the read does not block.
+        const ssize_t n = ready > 0 ? ::read(m_master, chunk, size_t(wanted)) : 0;
         if (n <= 0)
             break;
         received.append(chunk, n);

@@ -17,12 +17,11 @@ public:
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
-    bool isValid() const;
-    QString errorString() const;
-
-    QString slavePath() const;
-    int slaveFd() const;
-    int masterFd() const;
+    bool isValid() const { return m_slave >= 0; }
+    QString errorString() const { return m_errorString; }
+    QString slavePath() const { return m_slavePath; }
+    int slaveFd() const { return m_slave; }
+    int masterFd() const { return m_master; }
 
     // Sends bytes to the program; true when all of them were written.
     bool write(const QByteArray &bytes);

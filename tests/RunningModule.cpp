@@ -1,29 +1,52 @@
 #include "RunningModule.h"
 
 #include <QDeadlineTimer>
-#include <QRegularExpression>
+#include <QDir>
+#include <QFileInfo>
 
 #include <csignal>
 
-RunningModule::~RunningModule()
+Finished runToEnd(const QString &program, const QStringList &arguments, const QByteArray &input,
+                  const QStringList &environment, const std::function<void(QProcess &)> &whileRunning)
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    variables.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const QString &variable : environment)
+        variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    QProcess process;
+    process.setProcessEnvironment(variables);
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (whileRunning)
+        whileRunning(process);
+    process.waitForFinished(60000);
+    Finished finished;
+    if (process.state() == QProcess::NotRunning && process.error() != QProcess::FailedToStart
+        && process.exitStatus() == QProcess::NormalExit)
+        finished.status = process.exitCode();
+    finished.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    finished.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return finished;
 }
 
-bool RunningModule::start(const QStringList &options)
+bool writeFile(const QString &path, const QByteArray &content)
 {
-    m_process.start(QStringLiteral(VEXEL_MODULE_PATH),
-                    QStringList{"--headless", "--dir", m_dir, "--print-display"} + options);
-    return m_process.waitForStarted() && waitFor(QStringLiteral("link "));
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-QStringList RunningModule::startupDisplay() const
+bool RunningModule::start(const QStringList &options, bool copyInFolder)
 {
-    QStringList rows = m_seen.filter(QRegularExpression(QStringLiteral("^display ")));
-    return rows.replaceInStrings(QRegularExpression(QStringLiteral("^display ")), QString());
+    const QString copy = m_dir + QStringLiteral("/vexel-module");
+    if (copyInFolder && !QFileInfo::exists(copy) && !QFile::copy(QStringLiteral(VEXEL_MODULE_PATH), copy))
+        return false;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir + QStringLiteral("/config"));
+    m_process.setProcessEnvironment(environment);
+    m_process.start(copyInFolder ? copy : QStringLiteral(VEXEL_MODULE_PATH), QStringList{"--headless", "--print-display"}
+                    + (copyInFolder ? QStringList() : QStringList{"--dir", m_dir}) + options);
+    return m_process.waitForStarted() && waitFor(options.contains("--device") ? "device " : "link ");
 }
 
 bool RunningModule::waitFor(const QString &prefix, int timeoutMs)
@@ -31,9 +54,8 @@ bool RunningModule::waitFor(const QString &prefix, int timeoutMs)
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         while (m_process.canReadLine()) {
-            const QString line = QString::fromUtf8(m_process.readLine()).chopped(1);
-            m_seen << line;
-            if (line.startsWith(prefix))
+            m_seen << QString::fromUtf8(m_process.readLine()).chopped(1);
+            if (m_seen.last().startsWith(prefix))
                 return true;
         }
         if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
@@ -42,9 +64,13 @@ bool RunningModule::waitFor(const QString &prefix, int timeoutMs)
     }
 }
 
-QStringList RunningModule::frameLines() const
+QStringList RunningModule::seen(const QString &prefix) const
 {
-    return m_seen.filter(QRegularExpression(QStringLiteral("^frame ")));
+    QStringList lines;
+    for (const QString &line : m_seen)
+        if (line.startsWith(prefix))
+            lines << line.mid(prefix.size());
+    return lines;
 }
 
 QStringList RunningModule::nextDisplay()

@@ -3,32 +3,45 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <functional>
+
+// How a program the tests ran to its end ended: its exit status (-1 when it
+// crashed or did not end within a minute) and what it printed on either channel.
+struct Finished
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// Runs program offscreen with input on its standard input and environment
+// ("NAME=value") added to this one's; whileRunning plays its far end.
+Finished runToEnd(const QString &program, const QStringList &arguments, const QByteArray &input = {},
+                  const QStringList &environment = {}, const std::function<void(QProcess &)> &whileRunning = {});
+
+// Writes content to path, making its folder on the way; true when all of it is there.
+bool writeFile(const QString &path, const QByteArray &content = {});
+
 // vexel-module started headless in a folder of its own, its output read line
-// by line. It links its line as COM1 there and prints the display after
-// every frame.
+// by line. It links its line as COM1 there, or serves --device, and prints
+// the display after every frame; the user's folder is config/vexelapp there.
 class RunningModule
 {
 public:
     explicit RunningModule(const QString &dir) : m_dir(dir) {}
-    ~RunningModule();
+    ~RunningModule() { m_process.kill(); m_process.waitForFinished(); }
 
     QString linkPath() const { return m_dir + QStringLiteral("/COM1"); }
-
-    bool start(const QStringList &options = {});
-
-    // The display that a start-up screen brought back, printed before the link.
-    QStringList startupDisplay() const;
-
-    // Waits for a line starting with prefix; lines before it are kept in seen().
+    // True once the module says which line it serves. A copy placed in the
+    // folder is given no --dir: the folder is its own, which it finds itself.
+    bool start(const QStringList &options = {}, bool copyInFolder = false);
+    // Waits for a line starting with prefix; every line read is kept.
     bool waitFor(const QString &prefix, int timeoutMs = 5000);
-
-    const QStringList &seen() const { return m_seen; }
-    QStringList frameLines() const;
+    // The lines read so far that start with prefix, without it.
+    QStringList seen(const QString &prefix) const;
     // The eight rows of the next display printed from here on.
     QStringList nextDisplay();
-
     bool stop(int signal);
-
     QProcess &process() { return m_process; }
 
 private:

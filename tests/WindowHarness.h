@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FrameDecoder.h"
 #include "MainWindow.h"
 #include "PtyPair.h"
 #include "RecordingMessages.h"
@@ -10,12 +11,16 @@
 
 #include <memory>
 
-class QWidget;
+class QSocketNotifier;
 
 // The real window in a program folder of its own, its port 1 linked to a
-// pseudo-terminal whose other end the test plays (or left for another
-// program to link). The folder holds the two dot pictures and a settings
-// file naming port 1 unless told otherwise.
+// pseudo-terminal whose far end the test plays (or left for another program
+// to link). The folder holds the two dot pictures and a settings file naming
+// port 1 unless told otherwise.
+//
+// run() takes a case as a line of steps separated by ";", each a verb and
+// its words (step() lists them). The far end records what the window sends
+// and answers each store as the steps say.
 class WindowHarness
 {
 public:
@@ -23,8 +28,9 @@ public:
 
     explicit WindowHarness(const QByteArray &settingsFile = "[Settings]\nCommPort=1\n",
                            Line line = Line::Linked);
+    ~WindowHarness();
 
-    // Build the window only after the folder has been arranged.
+    // Built on first use, after the folder has been arranged; shown and active.
     MainWindow &window();
     QString folder() const { return m_folder.path(); }
     QString filePath(const QString &name) const { return m_folder.filePath(name); }
@@ -34,26 +40,40 @@ public:
     SerialPortControl &port() { return m_port; }
     RecordingMessages &messages() { return m_messages; }
 
-    template <typename T = QWidget> T *control(const QString &name)
-    {
-        return window().findChild<T *>(name);
-    }
-    void showWindow(); // shows it and waits until it is on screen
+    template <typename T = QWidget> T *control(const QString &name) { return window().findChild<T *>(name); }
+    // As a person clicks: the window active and the focus on the button.
     void click(const QString &name);
-    void connect(); // clicks CONNECT and checks that the port opened
-    void clickCell(int column, int weight);
-    // Replaces a text box's text (or a list's typed text) as a user types it.
-    void type(const QString &name, const QString &text);
 
-    QString caption(const QString &name);
-    QString columnLabel(int column) { return caption(QStringLiteral("lblC%1").arg(column)); }
-    QString monitor() { return caption(QStringLiteral("lblTxData")); }
-    bool commandsEnabled();
+    void run(const QString &steps);
+    // Everything the far end has received since the steps began.
+    QByteArray received();
+    // The settings file as the steps last wrote it.
+    QByteArray settingsFile() const { return m_settings; }
 
 private:
+    void step(const QString &step);
+    void type(const QString &name, const QString &text);
+    void focus(QWidget *widget);
+    void listenTo(PtyPair &line);
+    void onReadable();
+    void writeFile(const QString &name, const QByteArray &content);
+    QString state(const QString &name);
+    QString cellLook(int column, int weight);
+
     QTemporaryDir m_folder;
     PtyPair m_line;
     SerialPortControl m_port;
     RecordingMessages m_messages;
     std::unique_ptr<MainWindow> m_window;
+    QByteArray m_settings;
+    // The far end: the line it plays, what came, the answer to a store.
+    PtyPair *m_far = &m_line;
+    std::unique_ptr<PtyPair> m_spare;
+    std::unique_ptr<SerialPortControl> m_otherProgram;
+    std::unique_ptr<QSerialPort> m_otherDevice;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    FrameDecoder m_decoder;
+    QByteArray m_received, m_answer;
+    int m_answerDelayMs = 0;
+    qint64 m_clickMs = 0;
 };

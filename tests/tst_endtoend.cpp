@@ -1,144 +1,97 @@
 #include "AppLook.h"
-#include "DotGridWidget.h"
-#include "ListBox.h"
 #include "RunningModule.h"
 #include "WindowHarness.h"
 
-#include <QLineEdit>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
-// The real window driving the real stand-in module over a pseudo-terminal:
-// what the user clicks is what the module decodes and shows.
+#include <cstdio>
+
+namespace {
+
+// Stands in for the control panel when the launcher is tested: the real
+// window in the folder named by VEXEL_SMOKE_FOLDER connects to port 1, saves
+// the start-up screen and exits 0 once the module confirmed it.
+int smokePanel(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    AppLook::prepare();
+    const QString folder = qEnvironmentVariable("VEXEL_SMOKE_FOLDER");
+    SerialPortControl port(folder);
+    RecordingMessages messages;
+    MainWindow window(port, messages, folder);
+    window.show();
+    window.findChild<QPushButton *>("cmdConnect")->click();
+    if (port.portOpen())
+        window.findChild<QPushButton *>("cmdSaveSU")->click();
+    for (const QString &text : messages.shown)
+        std::printf("message %s\n", qPrintable(text));
+    return messages.shown == QStringList{"Screen Saved As Startup"} ? 0 : 1;
+}
+
+} // namespace
+
+// The real window driving the real stand-in module over a pseudo-terminal,
+// and both started the way ./run starts them. What each command sends is
+// the window's test's, what the module makes of it the module's test's.
 class EndToEndTest : public QObject
 {
     Q_OBJECT
 private slots:
     void initTestCase() { AppLook::prepare(); }
-    void cleanup();
-
-    void commandReachesTheModule_data();
-    void commandReachesTheModule();
-    void drawnPatternIsShownAsDrawn();
-    void storeIsConfirmedOnlyByOneTimelyAnswer_data();
-    void storeIsConfirmedOnlyByOneTimelyAnswer();
-
-private:
-    void startBoth(const QStringList &moduleOptions = {});
-    void choose(const char *list, int index);
-
-    std::unique_ptr<WindowHarness> m_harness;
-    std::unique_ptr<RunningModule> m_module;
+    void patternShownAndStoreAcknowledged();
+    void launcherStartsBothAndStopsTheModule();
 };
 
-void EndToEndTest::cleanup()
+void EndToEndTest::patternShownAndStoreAcknowledged()
 {
-    m_harness.reset();
-    m_module.reset();
+    WindowHarness harness("[Settings]\nCommPort=1\n", WindowHarness::Line::Unlinked);
+    RunningModule module(harness.folder());
+    QVERIFY(module.start());
+    harness.click("cmdConnect");
+    QVERIFY(module.waitFor("line open"));
+    // The top row, the second, the fifth and the bottom one.
+    harness.run("cell 1 16; cell 2 32; cell 4 1; cell 8 8; click cmdSendBM");
+    QVERIFY(module.waitFor("frame FC 00 10 20 00 01 00 00 00 08 display-bitmap pos=0"));
+    QCOMPARE(module.nextDisplay().join(", "), "#....... ........, .#...... ........, ........ ........, ........ ........, "
+                                              "...#.... ........, ........ ........, ........ ........, .......# ........");
+    harness.run("click cmdSaveSU");
+    QVERIFY(module.waitFor("frame F7 1B save-startup"));
+    QCOMPARE(harness.messages().shown, QStringList{"Screen Saved As Startup"});
 }
 
-void EndToEndTest::startBoth(const QStringList &moduleOptions)
+// With no COM1 the module is started on it; one that leads to a real device is left alone.
+void EndToEndTest::launcherStartsBothAndStopsTheModule()
 {
-    m_harness = std::make_unique<WindowHarness>("[Settings]\nCommPort=1\n", WindowHarness::Line::Unlinked);
-    m_module = std::make_unique<RunningModule>(m_harness->folder());
-    QVERIFY(m_module->start(moduleOptions));
-    m_harness->showWindow();
-    m_harness->connect();
-    QVERIFY(m_module->waitFor("line open"));
-}
-
-void EndToEndTest::choose(const char *list, int index)
-{
-    auto *box = m_harness->control<ListBox>(list);
-    box->setFocus();
-    while (box->listIndex() != index)
-        QTest::keyClick(box, box->listIndex() < index ? Qt::Key_Down : Qt::Key_Up);
-}
-
-void EndToEndTest::commandReachesTheModule_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("decoded");
-    QTest::addColumn<QStringList>("shown");
-    QTest::newRow("static characters") << "static" << R"(frame FE 41 03 static-chars first="A" second=^3)" << QStringList();
-    QTest::newRow("scroll text") << "scroll" << R"(frame FD 48 65 6C 6C 6F scroll-text text="Hello" end=pause)" << QStringList();
-    QTest::newRow("fastest speed") << "speed" << "frame FA 21 scroll-speed speed=3" << QStringList();
-    QTest::newRow("left arrow at 1") << "animate" << "frame F8 03 01 animate arrow=left pos=1" << QStringList();
-    QTest::newRow("show pattern at 1") << "show" << "frame FC 01 10 00 00 00 00 00 00 00 display-bitmap pos=1" << QStringList();
-    QTest::newRow("store pattern in slot 9") << "store" << "frame F9 09 10 00 00 00 00 00 00 00 save-bitmap slot=9" << QStringList{"Bitmap Saved"};
-    QTest::newRow("start-up screen") << "startup" << "frame F7 1B save-startup" << QStringList{"Screen Saved As Startup"};
-}
-
-void EndToEndTest::commandReachesTheModule()
-{
-    QFETCH(QString, command);
-    QFETCH(QString, decoded);
-    QFETCH(QStringList, shown);
-    startBoth();
-    if (command == "static") {
-        m_harness->type("txtAText", "A");
-        m_harness->type("txtBText", "^3");
-        m_harness->click("cmdSendDA");
-    } else if (command == "scroll") {
-        m_harness->type("txtSText", "Hello");
-        m_harness->click("cmdScroll");
-    } else if (command == "speed") {
-        choose("cboSpeed", 3);
-        m_harness->click("cmdSpeed");
-    } else if (command == "animate") {
-        choose("cboPosition", 1);
-        m_harness->click("cmdAnimate3");
-    } else if (command == "show") {
-        m_harness->clickCell(1, 16);
-        choose("cboPosition", 1);
-        m_harness->click("cmdSendBM");
-    } else if (command == "store") {
-        m_harness->clickCell(1, 16);
-        choose("cboBMP", 9);
-        m_harness->click("cmdSaveBitmap");
-    } else {
-        m_harness->click("cmdSaveSU");
+    for (const QString com1 : {"", "/dev/null"}) {
+        WindowHarness harness("[Settings]\nCommPort=1\n", WindowHarness::Line::Unlinked);
+        if (!com1.isEmpty())
+            harness.linkPort(1, com1);
+        QFile::link(VEXEL_MODULE_PATH, harness.filePath("vexel-module"));
+        const Finished launcher = runToEnd(VEXEL_LAUNCHER_PATH, {harness.folder()}, {},
+            {"VEXEL_PANEL=" + QCoreApplication::applicationFilePath(), "VEXEL_SMOKE_FOLDER=" + harness.folder()});
+        if (!com1.isEmpty()) {
+            QVERIFY2(launcher.out.contains("did not start"), qPrintable(launcher.out));
+            QCOMPARE(QFileInfo(harness.filePath("COM1")).symLinkTarget(), com1);
+            continue;
+        }
+        QVERIFY2(launcher.status == 0 && launcher.out.contains("Virtual LED module on port 1"), qPrintable(launcher.out + launcher.err));
+        QFile log(harness.filePath("vexel-module.log"));
+        const QByteArray moduleSaid = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray("no log");
+        QVERIFY2(moduleSaid.contains("\nframe F7 1B save-startup\n") && moduleSaid.contains("\nanswer AA\n"), moduleSaid);
+        QTRY_VERIFY(!QFileInfo(harness.filePath("COM1")).isSymLink()); // the module is gone
     }
-    QVERIFY(m_module->waitFor("frame "));
-    QCOMPARE(m_module->seen().last(), decoded);
-    QCOMPARE(m_harness->messages().shown, shown);
 }
 
-void EndToEndTest::drawnPatternIsShownAsDrawn()
+int main(int argc, char *argv[])
 {
-    startBoth();
-    m_harness->clickCell(1, 16); // top row
-    m_harness->clickCell(2, 32);
-    m_harness->clickCell(4, 1);  // fifth row
-    m_harness->clickCell(8, 8);  // bottom row
-    m_harness->click("cmdSendBM");
-    QVERIFY(m_module->waitFor("frame FC 00 10 20 00 01 00 00 00 08"));
-    const QStringList expected{
-        "#....... ........", ".#...... ........", "........ ........", "........ ........",
-        "...#.... ........", "........ ........", "........ ........", ".......# ........",
-    };
-    QCOMPARE(m_module->nextDisplay(), expected);
+    if (qEnvironmentVariableIsSet("VEXEL_SMOKE_FOLDER"))
+        return smokePanel(argc, argv);
+    QApplication app(argc, argv);
+    EndToEndTest test;
+    return QTest::qExec(&test, argc, argv);
 }
 
-void EndToEndTest::storeIsConfirmedOnlyByOneTimelyAnswer_data()
-{
-    QTest::addColumn<QStringList>("moduleOptions");
-    QTest::addColumn<QStringList>("shown");
-    QTest::newRow("answers at once") << QStringList() << QStringList{"Bitmap Saved"};
-    QTest::newRow("does not answer") << QStringList{"--ack", "none"} << QStringList();
-    QTest::newRow("answers after the wait") << QStringList{"--ack", "delay:300"} << QStringList();
-    QTest::newRow("answers twice") << QStringList{"--ack", "double"} << QStringList();
-    QTest::newRow("answers another byte") << QStringList{"--ack", "byte:55"} << QStringList();
-}
-
-void EndToEndTest::storeIsConfirmedOnlyByOneTimelyAnswer()
-{
-    QFETCH(QStringList, moduleOptions);
-    QFETCH(QStringList, shown);
-    startBoth(moduleOptions);
-    m_harness->click("cmdSaveBitmap");
-    QVERIFY(m_module->waitFor("frame F9 00"));
-    QCOMPARE(m_harness->messages().shown, shown);
-}
-
-QTEST_MAIN(EndToEndTest)
 #include "tst_endtoend.moc"

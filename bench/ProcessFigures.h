@@ -3,8 +3,9 @@
 #include <QStringList>
 #include <QtGlobal>
 
-// What the kernel tells about this test process, for the figures the fault
-// tests assert: processor time, resident memory and open file descriptors.
+// What the kernel tells about this process: processor time, resident memory
+// and open file descriptors, for the bench's figures and the bounds the fault
+// tests assert.
 namespace ProcessFigures {
 
 qint64 cpuMilliseconds();

@@ -1,11 +1,11 @@
 #include "ProcessFigures.h"
 
+#include "Clocks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 
-#include <ctime>
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -21,13 +21,21 @@
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
+namespace {
+
+QByteArray procFile(const char *name)
+{
+    QFile file(QStringLiteral("/proc/self/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
 namespace ProcessFigures {
 
 qint64 cpuMilliseconds()
 {
-    timespec now {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    return Clocks::processCpuNs() / 1000000;
 }
 
 qint64 heldBytes()
@@ -41,24 +49,15 @@ qint64 heldBytes()
 
 qint64 residentBytes()
 {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    if (fields.size() < 2)
-        return -1;
-    return fields.at(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+    const QList<QByteArray> fields = procFile("statm").split(' ');
+    return fields.size() < 2 ? -1 : fields.at(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
 }
 
 qint64 peakResidentBytes()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+    for (const QByteArray &line : procFile("status").split('\n'))
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
-    }
     return -1;
 }
 
@@ -78,22 +77,15 @@ QStringList lockFilesOf(const QString &devicePath)
 {
     // The serial port layer names the lock after the device below /dev and
     // puts it into the first writable of these folders.
-    QString device = devicePath;
-    if (device.startsWith(QLatin1String("/dev/")))
-        device.remove(0, 5);
-    const QString name = QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
-    const QStringList folders = {QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"),
-                                 QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"),
-                                 QStringLiteral("/tmp"), QStringLiteral("/var/tmp"),
-                                 QStringLiteral("/var/lock/lockdev"), QStringLiteral("/run/lock"),
-                                 QDir::tempPath()};
-    QSet<QString> found;
-    for (const QString &folder : folders) {
+    const QString name = "LCK.." + devicePath.mid(devicePath.startsWith("/dev/") ? 5 : 0).replace('/', '_');
+    QStringList found;
+    for (const QString &folder : QStringList{"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp",
+                                             "/var/tmp", "/var/lock/lockdev", "/run/lock", QDir::tempPath()}) {
         const QFileInfo lock(QDir(folder).filePath(name));
-        if (lock.exists())
-            found.insert(lock.canonicalFilePath());
+        if (lock.exists() && !found.contains(lock.canonicalFilePath()))
+            found << lock.canonicalFilePath();
     }
-    return QStringList(found.begin(), found.end());
+    return found;
 }
 
 } // namespace ProcessFigures

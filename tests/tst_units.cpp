@@ -1,0 +1,382 @@
+#include "Charset.h"
+#include "DotGrid.h"
+#include "HexEcho.h"
+#include "IniReader.h"
+#include "LineSettings.h"
+#include "PictureLoader.h"
+#include "PortName.h"
+#include "StaticCharacter.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <functional>
+#include <sys/stat.h>
+
+namespace {
+
+// One behaviour, one table: each row is a case named for what it means, what
+// goes in and what must come out, both as text. A row that fails names itself; "*" in what must come
+// out stands for anything.
+void checkRows(const QList<std::array<QString, 3>> &table, const std::function<QString(QString)> &function)
+{
+    for (const auto &[name, in, out] : table) {
+        const QString got = function(in);
+        const bool matches =
+            out.contains('*') ? QRegularExpression::fromWildcard(out, Qt::CaseSensitive).match(got).hasMatch() : got == out;
+        QVERIFY2(matches, qPrintable(QStringLiteral("%1: \"%2\" where \"%3\" was due").arg(name, got, out)));
+    }
+}
+
+QString hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+// A red picture, or one whose header is then made to claim another size.
+QByteArray picture(const char *format, int width, int height, bool claimed = false)
+{
+    const bool bmp = qstrcmp(format, "BMP") == 0;
+    QImage image(!claimed ? QSize(width, height) : bmp ? QSize(2, 2) : QSize(16, 16), QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, 95);
+    if (claimed && bmp) {
+        qToLittleEndian(qint32(width), bytes.data() + 18);
+        qToLittleEndian(qint32(height), bytes.data() + 22);
+    } else if (claimed) {
+        const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+        qToBigEndian(quint16(height), bytes.data() + frame + 5);
+        qToBigEndian(quint16(width), bytes.data() + frame + 7);
+    }
+    return bytes;
+}
+
+} // namespace
+
+class UnitsTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private slots:
+    // The file's content: "|" is a line end, %XX any byte, {big ...} ten MiB
+    // before what follows. "@SECTION@KEY@" in front asks for other names.
+    void settingsLookup()
+    {
+        const QString digits300 = QStringLiteral("0123456789").repeated(30);
+        checkRows({{"zero bytes", "", ""}, {"key only in another section", "[Other]|CommPort=4|", ""},
+                   {"other section first", "[Other]|CommPort=4|[Settings]|CommPort=5|", "5"},
+                   {"a later section does not count", "[Settings]|CommPort=6|[Extra]|CommPort=7|", "6"},
+                   {"key before any section belongs to none", "CommPort=3|[Settings]|Baud=1|", ""},
+                   {"repeated section: the first counts", "[Settings]|CommPort=2|[Settings]|CommPort=9|", "2"},
+                   {"repeated section: the second is not searched", "[Settings]|Baud=1|[Settings]|CommPort=9|", ""},
+                   {"repeated key: the first counts", "[Settings]|CommPort=2|CommPort=3|", "2"},
+                   {"longer and shorter keys around", "[Settings]|CommPortX=1|XCommPort=2|CommPort=8|", "8"},
+                   {"case, in the file and asked", "@SETTINGS@commport@[sEtTiNgS]|commPORT=4|", "4"},
+                   {"blanks and tabs, in the file and asked", "@ Settings @\tCommPort @ \t[ Settings\t]  |\t CommPort  = \t5 \t|", "5"},
+                   {"value holding an equals sign", "[Settings]|CommPort=a=b|", "a=b"},
+                   {"single quotes", "[Settings]|CommPort='8'|", "8"},
+                   {"double quotes keep inner blanks", "[Settings]|CommPort = \" 9 \" |", " 9 "},
+                   {"one pair of quotes only", "[Settings]|CommPort=\"\"3\"\"|", "\"3\""},
+                   {"quotes that do not match stay", "[Settings]|CommPort=\"3'|", "\"3'"},
+                   {"a lone quote stays", "[Settings]|CommPort=\"|", "\""},
+                   {"empty first key hides a later one", "[Settings]|CommPort=|CommPort=3|", ""},
+                   {"line without equals sign is no key", "[Settings]|CommPort|CommPort=3|", "3"},
+                   {"300 characters cut to 254", "[Settings]|CommPort=" + digits300 + "|", digits300.left(254)},
+                   {"quoted 300 characters: quotes go, then the cut", "[Settings]|CommPort=\"" + digits300 + "\"|", digits300.left(254)},
+                   {"comment lines, indented or not", "[Settings]|;CommPort=4|  ; CommPort=5|CommPort=6|", "6"},
+                   {"semicolon inside a value is kept", "[Settings]|CommPort=3 ;port|", "3 ;port"},
+                   {"header without closing bracket is ignored", "[Settings]|[Broken|CommPort=3|", "3"},
+                   {"CR LF line ends", "[Settings]%0D|Baud=1%0D|CommPort=3%0D|", "3"},
+                   {"no final newline", "[Settings]|CommPort=3", "3"},
+                   {"UTF-8 byte-order mark", "%EF%BB%BF[Settings]|CommPort=3|", "3"},
+                   {"NUL ends the text of its line", "[Settings]|%00%00%00|CommPort=3%00 7|", "3"},
+                   {"8-bit bytes in the value", "[Settings]|CommPort=%E9%FF|", QString::fromLatin1("\xE9\xFF")},
+                   {"random bytes, then the section", "{big random}|[Settings]|CommPort=3|", "3"},
+                   {"10 MiB in one line, then the section", "{big line}|[Settings]|CommPort=11|", "11"},
+                   {"10 MiB of other lines, then the section", "{big lines}[Settings]|CommPort=12|", "12"},
+                   {"10 MiB of NUL bytes", "{big nul}", ""}},
+                  [this](QString in) {
+            QStringList names{"Settings", "CommPort"};
+            if (in.startsWith('@'))
+                names = in.split('@').mid(1, 2), in = in.section('@', 3);
+            QByteArray content = QByteArray::fromPercentEncoding(in.replace('|', "%0A").toLatin1());
+            QByteArray random(8192, '\0');
+            QRandomGenerator(1234).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
+            content.replace("{big random}", random).replace("{big line}", QByteArray(10 << 20, 'x'));
+            content.replace("{big lines}", "[Other]\n" + QByteArray("Key=0123456789abcdef\n").repeated((10 << 20) / 21));
+            content.replace("{big nul}", QByteArray(10 << 20, '\0'));
+            if (!writeFile(m_dir.filePath("vexel.ini"), content))
+                return QStringLiteral("cannot write");
+            QElapsedTimer clock;
+            clock.start();
+            const QString value = readIniValue(m_dir.filePath("vexel.ini"), names[0], names[1]);
+            return clock.elapsed() < 1000 ? value : QStringLiteral("took %1 ms").arg(clock.elapsed());
+        });
+    }
+
+    // Found with or without a final slash; no plain file gives nothing, and
+    // no wait for a writer that never comes.
+    void settingsFileLocation()
+    {
+        QTemporaryDir program;
+        QVERIFY(writeFile(program.filePath("vexel.ini"), "[Settings]\nCommPort=12\n"));
+        QCOMPARE(ReadINI(program.path(), "Settings", "CommPort"), "12");
+        QCOMPARE(ReadINI(program.path() + '/', "Settings", "CommPort"), "12");
+        QCOMPARE(programFolderPath("/"), "/");
+        QCOMPARE(AppPath(), QCoreApplication::applicationDirPath() + '/');
+        QVERIFY(QDir(program.path()).mkdir("folder.ini"));
+        QCOMPARE(::mkfifo(QFile::encodeName(program.filePath("pipe.ini")).constData(), 0600), 0);
+        for (const char *name : {"missing.ini", "folder.ini", "pipe.ini"})
+            QCOMPARE(readIniValue(program.filePath(name), "Settings", "CommPort"), QString());
+    }
+
+    void fuzzCorpusReplays_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir corpus(QStringLiteral(VEXEL_FUZZ_CORPUS));
+        const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
+        QVERIFY2(files.size() >= 10, qPrintable(corpus.path()));
+        for (const QString &name : files)
+            QTest::newRow(qPrintable(name)) << corpus.filePath(name);
+    }
+
+    // The same checks as the fuzz target: no crash, no hang, and every answer
+    // a piece of the file that fits the value buffer.
+    void fuzzCorpusReplays()
+    {
+        QFETCH(QString, path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        for (const auto &[section, key] : {std::pair<QString, QString>{"Settings", "CommPort"}, {" settings ", "COMMPORT"},
+                                           {"Settings", "Missing"}, {"", ""}}) {
+            QElapsedTimer clock;
+            clock.start();
+            const QByteArray value = readIniValue(path, section, key).toLatin1();
+            QVERIFY2(clock.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+            QVERIFY(value.size() <= 254 && !value.contains('\n') && !value.contains('\0') && content.contains(value));
+            const int index = startupPortIndex(QString::fromLatin1(value));
+            QVERIFY(index >= -1 && index <= 19);
+        }
+    }
+
+    void startupRounding()
+    {
+        checkRows({{"0 selects nothing", "0", "-1"}, {"1 is the first entry", "1", "0"}, {"20 is the last entry", "20", "19"},
+                   {"21 is beyond the list", "21", "0"}, {"-1 is before the list", "-1", "0"},
+                   {"2.5: 1.5 goes up to even 2", "2.5", "2"}, {"3.5: 2.5 goes down to even 2", "3.5", "2"},
+                   {"0.5: -0.5 goes up to 0", "0.5", "0"}, {"0.4: -0.6 is -1", "0.4", "-1"}, {"2.6 rounds up", "2.6", "2"},
+                   {"20.4 rounds down to the last", "20.4", "19"}, {"20.5: 19.5 goes to 20, beyond", "20.5", "0"},
+                   {"blanks around, plus sign", " +5 ", "4"}, {"empty", "", "0"}, {"number then letters", "3abc", "0"},
+                   {"point alone", ".", "0"}, {"nan", "nan", "0"}, {"exponent", "1e1", "0"},
+                   {"huge", "99999999999999999999999", "0"}},
+                  [](const QString &in) { return QString::number(startupPortIndex(in)); });
+    }
+
+    // In: the two boxes, "|" between. Out: the two bytes, or the box that
+    // failed, and then what each box holds afterwards.
+    void staticCharacters()
+    {
+        const QString emoji = QString::fromUtf16(u"\U0001F600");
+        checkRows({{"both empty become spaces", "|", "20 20| | "}, {"custom 0 and 9 keep their text", "^0|^9", "00 09|^0|^9"},
+                   {"digit then caret is the digit", "5^|", "35 20|5| "},
+                   {"emoji stays whole in the box", emoji + "x|", "3F 20|" + emoji + "| "},
+                   {"caret alone", "^|x", "box 1|^|x"},
+                   {"caret and Arabic-Indic 3", QString::fromUtf16(u"^\u0663|"), QString::fromUtf16(u"box 1|^\u0663|")},
+                   {"first box fails: the second is not looked at", "^A|", "box 1|^A|"},
+                   {"second box fails: the first keeps its rewrite", "QR|^A", "box 2|Q|^A"}},
+                  [](const QString &in) {
+            const StaticCharacterPair pair = readStaticCharacters(in.section('|', 0, 0), in.section('|', 1));
+            return (pair.ok() ? hex(QByteArray(1, char(pair.first.byte)) + char(pair.second.byte))
+                              : QStringLiteral("box %1").arg(pair.failedBox))
+                + '|' + pair.first.boxText + '|' + pair.second.boxText;
+        });
+    }
+
+    void characterSet()
+    {
+        checkRows({{"ASCII from NUL to DEL", QString::fromUtf16(u"\0 A^9\u007F", 6), "00 20 41 5E 39 7F"},
+                   {"Latin-1 from no-break space", QString::fromUtf16(u"\u00A0\u00E9\u00FF"), "A0 E9 FF"},
+                   {"the 27 characters Windows-1252 puts at 0x80 .. 0x9F",
+                    QString::fromUtf16(u"\u20AC\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u017D"
+                                       u"\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u017E\u0178"),
+               "80 82 83 84 85 86 87 88 89 8A 8B 8C 8E 91 92 93 94 95 96 97 98 99 9A 9B 9C 9E 9F"},
+                   {"the five undefined codes stand for their C1 controls",
+                    QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"), "81 8D 8F 90 9D"},
+                   {"other C1 controls become ?", QString::fromUtf16(u"\u0080\u0082\u009F"), "3F 3F 3F"},
+                   {"just past Latin-1, and Chinese", QString::fromUtf16(u"\u0100\u4E2D"), "3F 3F"},
+                   {"emoji, one character in two UTF-16 units", QString::fromUtf16(u"x\U0001F600x"), "78 3F 78"},
+                   {"lone surrogate", QString(QChar(0xD83D)), "3F"}},
+                  [](const QString &in) { return hex(toModuleBytes(in)); });
+    }
+
+    void hexEcho()
+    {
+        checkRows({{"zero", "0", "00 "}, {"below sixteen gets a leading zero", "15", "0F "}, {"sixteen", "16", "10 "},
+                   {"upper case", "171", "AB "}, {"top byte", "255", "FF "}},
+                  [](const QString &in) { return ::hexEcho(quint8(in.toInt())); });
+    }
+
+    // In: the weights clicked in order on column 3, or "label N". Out: the
+    // column's label; the dots' states and the other columns must agree.
+    void dotGrid()
+    {
+        checkRows({{"top dot", "16", "10"}, {"top dot twice", "16 16", "0"}, {"fifth row", "1", "1"},
+                   {"upper half", "16 32 64 128", "F0"}, {"whole column", "16 32 64 128 1 2 4 8", "FF"},
+                   {"whole column, one back", "16 32 64 128 1 2 4 8 32", "DF"},
+                   {"label of eight", "label 8", "8"}, {"label of 0xAB", "label 171", "AB"}},
+                  [](const QString &in) {
+            if (in.startsWith("label"))
+                return DotGrid::columnLabel(quint8(in.mid(6).toInt()));
+            DotGrid grid;
+            for (const QString &weight : in.split(' '))
+                grid.toggle(3, weight.toInt());
+            QString label = DotGrid::columnLabel(grid.columnByte(3));
+            for (int weight : DotGrid::RowWeights)
+                label += grid.isOn(3, weight) == bool(grid.columnByte(3) & weight) ? "" : " state differs";
+            for (int column : {1, 2, 4, 5, 6, 7, 8})
+                label += grid.columnByte(column) ? " another column changed" : "";
+            grid.clearStates();
+            grid.clearBytes();
+            for (int weight : DotGrid::RowWeights)
+                label += grid.isOn(3, weight) || grid.columnByte(3) ? " not cleared" : "";
+            return label;
+        });
+    }
+
+    void portNames()
+    {
+        checkRows({{"Linux port 1 is the first serial device", "1 linux", "/dev/ttyS0"},
+            {"Linux port 20", "20 linux", "/dev/ttyS19"},
+            {"Linux port 0 names nothing", "0 linux", ""}, {"Linux negative number", "-1 linux", ""},
+            {"Windows port 3", "3 windows", "COM3"}, {"Windows port 0 names nothing", "0 windows", ""},
+            {"macOS has no built-in names", "1 other", ""}}, [](const QString &in) {
+            const QString naming = in.section(' ', 1);
+            return builtInPortName(in.section(' ', 0, 0).toInt(), naming == "linux" ? PortNaming::Linux
+                                   : naming == "windows"                            ? PortNaming::Windows
+                                                                                    : PortNaming::OtherUnix);
+        });
+    }
+
+    // In: the port number, then folder entries "name>target" (a link) or "name" (a plain file), in the user's
+    // folder $/user when they start with ~; $ is the program folder, which holds dev/ttyUSB0 and dev/ttyUSB1.
+    void portDevices()
+    {
+        if (hostPortNaming() != PortNaming::Linux)
+            QSKIP("The fallback names in this table are the Linux ones");
+        checkRows({{"COM link present", "3 COM3>$/dev/ttyUSB0", "$/dev/ttyUSB0"}, {"COM link absent", "3", "/dev/ttyS2"},
+            {"another port's link is not used", "4 COM3>$/dev/ttyUSB0 ~COM3>$/dev/ttyUSB0", "/dev/ttyS3"},
+            {"port 0 even with a COM0 link", "0 COM0>$/dev/ttyUSB0", ""},
+            {"COM1 is not COM12", "1 COM12>$/dev/ttyUSB0 ~COM12>$/dev/ttyUSB0", "/dev/ttyS0"},
+            {"two-digit port", "12 COM12>$/dev/ttyUSB0", "$/dev/ttyUSB0"},
+            {"chain of links", "5 COM5>$/a a>b b>$/dev/ttyUSB0", "$/dev/ttyUSB0"},
+            {"relative link", "6 COM6>dev/ttyUSB0", "$/dev/ttyUSB0"},
+            {"link through a linked folder", "7 d>dev COM7>d/ttyUSB0", "$/dev/ttyUSB0"},
+            {"the user's link", "3 ~COM3>$/dev/ttyUSB1", "$/dev/ttyUSB1 (user's)"},
+            {"the administrator's link wins over the user's", "3 COM3>$/dev/ttyUSB0 ~COM3>$/dev/ttyUSB1", "$/dev/ttyUSB0"},
+            {"dangling link is kept, not replaced by the user's", "8 COM8>$/dev/gone ~COM8>$/dev/ttyUSB1", "$/COM8"},
+            {"plain entry is the device itself", "9 COM9", "$/COM9"},
+            {"names are case-sensitive", "3 com3>$/dev/ttyUSB0", "/dev/ttyS2"}}, [](const QString &in) {
+            QTemporaryDir temporary;
+            const QString dir = QDir(temporary.path()).canonicalPath(), user = dir + "/user";
+            if (!QDir(dir).mkpath("dev") || !QDir(dir).mkpath("user") || !writeFile(dir + "/dev/ttyUSB0", {})
+                || !writeFile(dir + "/dev/ttyUSB1", {}))
+                return QStringLiteral("cannot make the folders");
+            for (QString entry : in.split(' ').mid(1)) {
+                entry.replace('$', dir).replace('~', "user/");
+                if (!entry.contains('>'))
+                    writeFile(dir + '/' + entry, {});
+                else if (!QFile::link(entry.section('>', 1), dir + '/' + entry.section('>', 0, 0)))
+                    return QStringLiteral("cannot link ") + entry;
+            }
+            const int number = in.section(' ', 0, 0).toInt();
+            const bool users = lookUpPort(number, dir, user).source == PortSource::UserFolder;
+            return portDevicePath(number, dir, user).replace(dir, "$") + (users ? " (user's)" : "");
+        });
+    }
+
+    // Out: rate, parity, data bits and stop bits, or "bad".
+    void lineSettings()
+    {
+        checkRows({{"the module's line", "9600,n,8,1", "9600 n 8 1"}, {"upper-case parity", "9600,N,8,1", "9600 n 8 1"},
+                   {"blanks around fields", "  19200 , e ,7,\t2 ", "19200 e 7 2"},
+                   {"odd, five bits, one and a half", "110,O,5,1.5", "110 o 5 1.5"}, {"mark parity", "300,m,6,1", "300 m 6 1"},
+                   {"space parity", "115200,S,8,2", "115200 s 8 2"}, {"rate outside the usual list", "12345,n,8,1", "12345 n 8 1"},
+                   {"empty", "", "bad"}, {"only blanks", "   ", "bad"}, {"three fields", "9600,n,8", "bad"},
+                   {"five fields", "9600,n,8,1,0", "bad"}, {"trailing comma", "9600,n,8,1,", "bad"},
+                   {"semicolons", "9600;n;8;1", "bad"}, {"empty baud rate", ",n,8,1", "bad"}, {"baud rate zero", "0,n,8,1", "bad"},
+                   {"negative baud rate", "-9600,n,8,1", "bad"}, {"signed baud rate", "+9600,n,8,1", "bad"},
+                   {"hexadecimal baud rate", "0x2580,n,8,1", "bad"}, {"blank inside baud rate", "96 00,n,8,1", "bad"},
+                   {"baud rate beyond 32 bits", "99999999999,n,8,1", "bad"}, {"empty parity", "9600,,8,1", "bad"},
+                   {"unknown parity", "9600,x,8,1", "bad"}, {"parity spelt out", "9600,none,8,1", "bad"},
+                   {"four data bits", "9600,n,4,1", "bad"}, {"nine data bits", "9600,n,9,1", "bad"},
+                   {"three stop bits", "9600,n,8,3", "bad"}, {"zero stop bits", "9600,n,8,0", "bad"},
+                   {"stop bits 1.0", "9600,n,8,1.0", "bad"}},
+                  [](const QString &in) {
+            const std::optional<LineSettings> settings = LineSettings::parse(in);
+            // Letters and texts indexed by QSerialPort's parity and stop-bit values.
+            const QString parity = "n?eosm";
+            const QStringList stop{"?", "1", "2", "1.5"};
+            return !settings ? QStringLiteral("bad")
+                             : QStringLiteral("%1 %2 %3 %4").arg(settings->baudRate).arg(parity[settings->parity])
+                                   .arg(settings->dataBits).arg(stop.value(settings->stopBits));
+        });
+    }
+
+    // In: what the file holds. Out: the size loaded, or "refused: " and what
+    // the reason given after "Cannot load picture PATH: " says ("*" anything);
+    // a refused picture never comes with a pixmap.
+    void pictures()
+    {
+        checkRows({{"good BMP", "bmp 18 19", "18 x 19"}, {"JPEG content named .BMP", "jpeg 18 19", "18 x 19"},
+                   {"largest allowed size", "bmp 1024 1024", "1024 x 1024"}, {"missing", "missing", "refused: *File not found*"},
+                   {"empty", "empty", "refused: *"}, {"cut in its header", "cut", "refused: *"}, {"text", "text", "refused: *"},
+                   {"one pixel too wide", "bmp 1025 1", "refused: *1025 x 1*"},
+                   {"BMP header claiming 60000 x 60000", "bmp claims 60000 60000", "refused: *"},
+                   {"BMP header claiming 60000 rows stored top-down", "bmp claims 2 -60000", "refused: *2 x 60000*"},
+                   {"JPEG header claiming 60000 x 60000", "jpeg claims 60000 60000", "refused: *60000 x 60000*"}},
+                  [this](const QString &in) {
+            const QStringList words = in.split(' ');
+            const char *format = words[0] == "jpeg" ? "JPEG" : "BMP";
+            const QByteArray content = words[0] == "text" ? QByteArray("[Settings]\nCommPort=1\n")
+                : words[0] == "cut"                       ? picture("BMP", 18, 19).left(20)
+                : words.size() == 3                       ? picture(format, words[1].toInt(), words[2].toInt())
+                : words.size() == 4                       ? picture(format, words[2].toInt(), words[3].toInt(), true)
+                                                          : QByteArray();
+            const QString path = m_dir.filePath(QStringLiteral("picture.BMP"));
+            QFile::remove(path);
+            if (words[0] != "missing" && !writeFile(path, content))
+                return QStringLiteral("cannot write");
+            const PictureLoader::Result result = PictureLoader::load(path);
+            if (result.ok())
+                return QStringLiteral("%1 x %2").arg(result.pixmap.width()).arg(result.pixmap.height());
+            const QString prefix = QStringLiteral("Cannot load picture %1: ").arg(path);
+            const QString reason = result.error.mid(prefix.size());
+            if (!result.pixmap.isNull() || !result.error.startsWith(prefix) || reason.isEmpty())
+                return "pixmap or message wrong: " + result.error;
+            return "refused: " + reason;
+        });
+    }
+};
+
+QTEST_MAIN(UnitsTest)
+#include "tst_units.moc"
