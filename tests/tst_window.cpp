@@ -143,6 +143,7 @@ void WindowTest::cases_data()
     row("another byte", store.arg("55", "cmdSaveBitmap", "0"), "-", "-");
     row("a zero byte", store.arg("00", "cmdSaveSU", "0"), "-", "-");
     row("two acknowledgements", store.arg("AA AA", "cmdSaveBitmap", "2"), "-", "-");
+    row("an acknowledgement after the wait", on + "delay 250; answer AA; click cmdSaveBitmap; took 95 200; is waiting 0; wait 300; is waiting 1", "-", "-");
     row("acknowledgement and more", store.arg("AA 01 02", "cmdSaveSU", "3"), "-", "-");
     row("leftover bytes silence the next stores until reconnecting", on + "answer AA AA; click cmdSaveBitmap; "
         "answer AA; click cmdSaveBitmap; click cmdSaveSU; is waiting 4; " + on + on + "click cmdSaveBitmap", "-", "-",
