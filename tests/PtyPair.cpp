@@ -11,44 +11,22 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
-
 bool makeRaw(int fd)
 {
-    termios settings {};
-    if (::tcgetattr(fd, &settings) != 0)
-        return false;
-    ::cfmakeraw(&settings);
-    return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+    termios settings{};
+    return ::tcgetattr(fd, &settings) == 0 && (::cfmakeraw(&settings), ::tcsetattr(fd, TCSANOW, &settings)) == 0;
 }
-
-QString systemError(const char *what)
-{
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
-}
-
-} // namespace
 
 PtyPair::PtyPair()
 {
     char name[256] = {};
-    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
-        m_errorString = systemError("openpty");
-        m_master = m_slave = -1;
-    } else if (m_slavePath = QString::fromLocal8Bit(name); !makeRaw(m_slave) || !makeRaw(m_master)) {
-        m_errorString = systemError("raw mode");
-        closeMaster();
-        ::close(m_slave);
-        m_slave = -1;
-    }
+    // Without a working pair no test of the line means anything.
+    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0 || !makeRaw(m_slave) || !makeRaw(m_master))
+        qFatal("pseudo-terminal: %s", std::strerror(errno));
+    m_slavePath = QString::fromLocal8Bit(name);
 }
 
-PtyPair::~PtyPair()
-{
-    closeMaster();
-    if (m_slave >= 0)
-        ::close(m_slave);
-}
+PtyPair::~PtyPair() { closeMaster(); ::close(m_slave); }
 
 bool PtyPair::write(const QByteArray &bytes)
 {
@@ -56,10 +34,8 @@ bool PtyPair::write(const QByteArray &bytes)
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            m_errorString = systemError("write");
+        if (n <= 0)
             return false;
-        }
         done += n;
     }
     return m_master >= 0;
@@ -95,9 +71,4 @@ QByteArray PtyPair::read(int count, int timeoutMs)
     return received;
 }
 
-void PtyPair::closeMaster()
-{
-    if (m_master >= 0)
-        ::close(m_master);
-    m_master = -1;
-}
+void PtyPair::closeMaster() { if (m_master >= 0) ::close(m_master); m_master = -1; }

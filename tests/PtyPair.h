@@ -17,8 +17,6 @@ public:
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
-    bool isValid() const { return m_slave >= 0; }
-    QString errorString() const { return m_errorString; }
     QString slavePath() const { return m_slavePath; }
     int slaveFd() const { return m_slave; }
     int masterFd() const { return m_master; }
@@ -39,5 +37,7 @@ private:
     int m_master = -1;
     int m_slave = -1;
     QString m_slavePath;
-    QString m_errorString;
 };
+
+// Sets a terminal raw, as a serial program does: bytes pass unchanged.
+bool makeRaw(int fd);

@@ -5,6 +5,7 @@
 #include "DotGridWidget.h"
 #include "ListBox.h"
 #include "PictureLoader.h"
+#include "RunningModule.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -65,11 +66,7 @@ WindowHarness::WindowHarness(const QByteArray &settingsFile, Line line)
 
 WindowHarness::~WindowHarness() = default;
 
-void WindowHarness::writeFile(const QString &name, const QByteArray &content)
-{
-    QFile file(m_folder.filePath(name));
-    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size(), name);
-}
+void WindowHarness::writeFile(const QString &name, const QByteArray &content) { check(::writeFile(filePath(name), content), name); }
 
 void WindowHarness::linkPort(int number, const QString &device)
 {

@@ -16,15 +16,9 @@
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
-
-template <typename... Columns> void row(const char *name, const Columns &...columns)
-{
-    (QTest::newRow(name) << ... << columns);
-}
 
 QString hex(const std::uint8_t *bytes, int count)
 {
@@ -73,8 +67,7 @@ public:
     explicit Line(int fd, bool owned = false) : m_fd(fd), m_owned(owned) {}
     explicit Line(const QString &path) : Line(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK), true)
     {
-        termios raw{};
-        m_fd = m_fd >= 0 && ::tcgetattr(m_fd, &raw) == 0 && (::cfmakeraw(&raw), ::tcsetattr(m_fd, TCSANOW, &raw)) == 0 ? m_fd : -1;
+        m_fd = m_fd >= 0 && makeRaw(m_fd) ? m_fd : -1;
     }
     ~Line() { if (m_owned) ::close(m_fd); }
     bool write(const QString &hex)
@@ -119,7 +112,6 @@ private slots:
     void decodes();
     void shows();
     void keepsItsStoredState();
-    void program_data();
     void program();
     void portFinder();
 };
@@ -248,94 +240,90 @@ void ModuleTest::keepsItsStoredState()
 // "gap MS", "close", "heard MS" (what came back within MS), "said PREFIX"
 // (the module's next line starting so), "saw PREFIX" (its lines so far),
 // "display" (the next display it prints), "stop SIGNAL" and "at PATH".
-void ModuleTest::program_data()
+void ModuleTest::program()
 {
-    QTest::addColumn<QString>("before"); // nothing, "file" (COM1), or a link "NAME>target"
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("told");
     const QString box = "######## ........, #......# ........, #......# ........, #......# ........, "
                         "#......# ........, #......# ........, #......# ........, ######## ........";
-    row("a store split with short gaps", "", "start; write F9 09; gap 5; write 10 00 00; gap 5; write 00 00 00 00 00; "
-        "said frame; heard 100", "frame F9 09 10 00 00 00 00 00 00 00 save-bitmap slot=9 / heard AA");
-    row("a long gap cuts a bitmap short", "", "start; write FC 01 10; gap 300; write F7 1B; said frame; said frame; heard 100",
-        "frame FC 01 10 cut-short display-bitmap (3 of 10 bytes) / frame F7 1B save-startup / heard AA");
-    row("bad and cut-short stores get no answer", "",
+    // Name; before: nothing, "file" (COM1), or a link "NAME>target"; steps; what they told.
+    QList<std::array<QString, 4>> rows{
+    {"a store split with short gaps", "", "start; write F9 09; gap 5; write 10 00 00; gap 5; write 00 00 00 00 00; "
+        "said frame; heard 100", "frame F9 09 10 00 00 00 00 00 00 00 save-bitmap slot=9 / heard AA"},
+    {"a long gap cuts a bitmap short", "", "start; write FC 01 10; gap 300; write F7 1B; said frame; said frame; heard 100",
+        "frame FC 01 10 cut-short display-bitmap (3 of 10 bytes) / frame F7 1B save-startup / heard AA"},
+    {"bad and cut-short stores get no answer", "",
         "start; write F9 0A " + Empty8 + " F7 00 F9 05 10; said frame; said frame; said frame; heard 100",
         "frame F9 0A " + Empty8 + " bad save-bitmap slot=10 / frame F7 00 bad save-startup marker=0x00 / "
-        "frame F9 05 10 cut-short save-bitmap (3 of 10 bytes) / heard ");
-    row("the answer as told", "", "start --ack none; write F7 1B; heard 200; stop 15; start --ack double; write F7 1B; "
+        "frame F9 05 10 cut-short save-bitmap (3 of 10 bytes) / heard "},
+    {"the answer as told", "", "start --ack none; write F7 1B; heard 200; stop 15; start --ack double; write F7 1B; "
         "heard 200; stop 15; start --ack byte:55; write F7 1B; heard 200; stop 15; start --ack delay:300; write F7 1B; "
-        "heard 200; heard 1000", "heard  / stopped / heard AA AA / stopped / heard 55 / stopped / heard  / heard AA");
+        "heard 200; heard 1000", "heard  / stopped / heard AA AA / stopped / heard 55 / stopped / heard  / heard AA"},
     // The answer to a store that finds the line closed does not wait in the pty for whoever opens it next.
-    row("each connection served alone", "", "start --ack delay:200; write F7 1B; close; said answer; write F7 1B; heard 500",
-        "answer AA dropped: line closed / heard AA");
+    {"each connection served alone", "", "start --ack delay:200; write F7 1B; close; said answer; write F7 1B; heard 500",
+        "answer AA dropped: line closed / heard AA"},
+    // The start-up screen shows ^3 from slot 3; after a restart the screen and the slot are back.
+    {"start-up screen across a restart", "", "start; write F9 03 FF 18 18 18 18 18 18 FF FE 03 20 F7 1B FE 41 41; "
+        "said frame FE 41 41; stop 15; start; saw display; write FE 03 20; said frame FE 03 20; display",
+        "frame FE 41 41 static-chars first=\"A\" second=\"A\" / stopped / display " + box
+            + " / frame FE 03 20 static-chars first=^3 second=\" \" / display " + box},
+    {"attached to a device", "", "start --device ADAPTER; saw device; write F9 01 10 00 00 00 00 00 00 00; heard 100; "
+        "said frame; at COM1; stop 15", "device ADAPTER / heard AA / frame F9 01 10 00 00 00 00 00 00 00 save-bitmap slot=1 / no COM1 / stopped"},
+    // The module ends with an error and leaves whatever COM1 was alone.
+    {"refused: COM1 is a plain file", "file", "start; at COM1", "refused / COM1 file keep me"},
+    {"refused: COM1 leads to a real device", "COM1>/dev/null", "start; at COM1", "refused / COM1 -> /dev/null"},
+    {"refused: unknown answer", "", "start --ack sometimes; at COM1", "refused / no COM1"},
+    {"refused: answer byte of three digits", "", "start --ack byte:1AA; at COM1", "refused / no COM1"},
+    {"refused: port 0", "", "start --port 0; at COM1", "refused / no COM1"},
+    {"refused: missing folder", "", "start --dir /nonexistent/vexel; at COM1", "refused / no COM1"},
+    // Without --dir its own folder; the user's folder only for a port the administrator left free.
+    {"in its own folder", "", "start-copy --port 2; at COM2", "COM2 -> PTY"},
+    {"on the port its settings name", "", "start-copy --settings-port; at COM4", "COM4 -> PTY"},
+    {"in the user's folder, made on the way", "", "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2",
+        "config/vexelapp/COM2 -> PTY"},
+    {"refused: the user's folder for a port the administrator mapped", "COM2>/dev/null",
+        "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2", "refused / no config/vexelapp/COM2"}};
     // A link left by a module that died leads nowhere; it is replaced, and the new one goes at the end.
     for (const auto &[name, signal] : {std::pair{"stale link replaced, own removed at SIGTERM", "15"},
                                        {"stale link replaced, own removed at SIGINT", "2"}, {"stale link replaced, own removed at SIGHUP", "1"}})
-        row(name, "COM1>/nonexistent/pts/99", "start; at COM1; open; stop " + QString(signal) + "; at COM1",
-            "COM1 -> PTY / stopped / no COM1");
-    // The start-up screen shows ^3 from slot 3; after a restart the screen and the slot are back.
-    row("start-up screen across a restart", "", "start; write F9 03 FF 18 18 18 18 18 18 FF FE 03 20 F7 1B FE 41 41; "
-        "said frame FE 41 41; stop 15; start; saw display; write FE 03 20; said frame FE 03 20; display",
-        "frame FE 41 41 static-chars first=\"A\" second=\"A\" / stopped / display " + box
-            + " / frame FE 03 20 static-chars first=^3 second=\" \" / display " + box);
-    row("attached to a device", "", "start --device ADAPTER; saw device; write F9 01 10 00 00 00 00 00 00 00; heard 100; "
-        "said frame; at COM1; stop 15", "device ADAPTER / heard AA / frame F9 01 10 00 00 00 00 00 00 00 save-bitmap slot=1 / no COM1 / stopped");
-    // The module ends with an error and leaves whatever COM1 was alone.
-    row("refused: COM1 is a plain file", "file", "start; at COM1", "refused / COM1 file keep me");
-    row("refused: COM1 leads to a real device", "COM1>/dev/null", "start; at COM1", "refused / COM1 -> /dev/null");
-    row("refused: unknown answer", "", "start --ack sometimes; at COM1", "refused / no COM1");
-    row("refused: answer byte of three digits", "", "start --ack byte:1AA; at COM1", "refused / no COM1");
-    row("refused: port 0", "", "start --port 0; at COM1", "refused / no COM1");
-    row("refused: missing folder", "", "start --dir /nonexistent/vexel; at COM1", "refused / no COM1");
-    // Without --dir its own folder; the user's folder only for a port the administrator left free.
-    row("in its own folder", "", "start-copy --port 2; at COM2", "COM2 -> PTY");
-    row("on the port its settings name", "", "start-copy --settings-port; at COM4", "COM4 -> PTY");
-    row("in the user's folder, made on the way", "", "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2",
-        "config/vexelapp/COM2 -> PTY");
-    row("refused: the user's folder for a port the administrator mapped", "COM2>/dev/null",
-        "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2", "refused / no config/vexelapp/COM2");
-}
-
-void ModuleTest::program()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, steps);
-    QTemporaryDir dir;
-    PtyPair adapter;
-    QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=4\n"));
-    QVERIFY(before.isEmpty() || (before == "file" ? writeFile(dir.filePath("COM1"), "keep me")
-                                 : QFile::link(before.section('>', 1), dir.filePath(before.section('>', 0, 0)))));
-    std::optional<RunningModule> module;
-    std::optional<Line> line;
-    QStringList told;
-    for (const QString &step : steps.split("; ")) {
-        const QString verb = step.section(' ', 0, 0), what = step.section(' ', 1);
-        if (verb.startsWith("start")) {
-            line.reset();
-            module.emplace(dir.path());
-            const QString options = QString(what).replace("ADAPTER", adapter.slavePath()).replace("ROOT", dir.path());
-            if (!module->start(options.split(' ', Qt::SkipEmptyParts), verb == "start-copy"))
-                told << (module->process().exitCode() != 0 && !module->process().readAllStandardError().isEmpty()
-                         && module->seen("link ").isEmpty() ? "refused" : "did not start");
-        } else if (verb == "open" || verb == "write") {
-            if (!line)
-                module->seen("device ").isEmpty() ? line.emplace(module->linkPath()) : line.emplace(adapter.masterFd());
-            QVERIFY2(line->write(what), qPrintable(step));
-        } else if (verb == "gap") {
-            QTest::qSleep(what.toInt());
-        } else if (verb == "close") {
-            line.reset();
-        } else {
-            told << (verb == "heard" ? "heard " + line->read(what.toInt())
-                     : verb == "said" ? (module->waitFor(what) ? what + module->seen(what).last() : "nothing like " + what)
-                     : verb == "saw" ? what + module->seen(what).join(',')
-                     : verb == "display" ? "display " + module->nextDisplay().join(", ")
-                     : verb == "stop" ? (module->stop(what.toInt()) ? "stopped" : "not stopped cleanly")
-                     : verb == "at" ? entry(dir.path(), what) : "no step " + step);
+        rows.append({name, "COM1>/nonexistent/pts/99", "start; at COM1; open; stop " + QString(signal) + "; at COM1",
+            "COM1 -> PTY / stopped / no COM1"});
+    for (const auto &[name, before, steps, expected] : rows) {
+        QTemporaryDir dir;
+        PtyPair adapter;
+        QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=4\n"));
+        QVERIFY(before.isEmpty() || (before == "file" ? writeFile(dir.filePath("COM1"), "keep me")
+                                     : QFile::link(before.section('>', 1), dir.filePath(before.section('>', 0, 0)))));
+        std::optional<RunningModule> module;
+        std::optional<Line> line;
+        QStringList told;
+        for (const QString &step : steps.split("; ")) {
+            const QString verb = step.section(' ', 0, 0), what = step.section(' ', 1);
+            if (verb.startsWith("start")) {
+                line.reset();
+                module.emplace(dir.path());
+                const QString options = QString(what).replace("ADAPTER", adapter.slavePath()).replace("ROOT", dir.path());
+                if (!module->start(options.split(' ', Qt::SkipEmptyParts), verb == "start-copy"))
+                    told << (module->process().exitCode() != 0 && !module->process().readAllStandardError().isEmpty()
+                             && module->seen("link ").isEmpty() ? "refused" : "did not start");
+            } else if (verb == "open" || verb == "write") {
+                if (!line)
+                    module->seen("device ").isEmpty() ? line.emplace(module->linkPath()) : line.emplace(adapter.masterFd());
+                QVERIFY2(line->write(what), qPrintable(step));
+            } else if (verb == "gap") {
+                QTest::qSleep(what.toInt());
+            } else if (verb == "close") {
+                line.reset();
+            } else {
+                told << (verb == "heard" ? "heard " + line->read(what.toInt())
+                         : verb == "said" ? (module->waitFor(what) ? what + module->seen(what).last() : "nothing like " + what)
+                         : verb == "saw" ? what + module->seen(what).join(',')
+                         : verb == "display" ? "display " + module->nextDisplay().join(", ")
+                         : verb == "stop" ? (module->stop(what.toInt()) ? "stopped" : "not stopped cleanly")
+                         : verb == "at" ? entry(dir.path(), what) : "no step " + step);
+            }
         }
+        const QString said = told.join(" / ").replace(adapter.slavePath(), "ADAPTER");
+        QVERIFY2(said == expected, qPrintable(name + ": " + said));
     }
-    QTEST(told.join(" / ").replace(adapter.slavePath(), "ADAPTER"), "told");
 }
 
 // A program folder and stand-ins for /dev and /sys (/proc stays the real one):

@@ -6,10 +6,12 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
 #include <functional>
 #include <termios.h>
 
@@ -23,10 +25,10 @@ QByteArray bytesFrom(int count, const std::function<int(int)> &value)
     return bytes;
 }
 
-QString hex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
+QString hex(const QByteArray &bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+
+// Names the row in the test's output when one of its checks failed.
+auto naming(const QString &row) { return qScopeGuard([row] { if (QTest::currentTestFailed()) qWarning("in row: %s", qPrintable(row)); }); }
 
 // A program folder whose COM1 leads to a pseudo-terminal and COM4 to a
 // second one, and the port control over it.
@@ -54,80 +56,71 @@ class SerialTest : public QObject
     Q_OBJECT
 private slots:
     // Each row's bytes come in, are counted and taken, and go out again.
-    void bytesPassUnchanged_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("bursts");
-        QTest::newRow("nothing received") << QList<QByteArray>{};
-        QTest::newRow("the acknowledgement byte") << QList<QByteArray>{"\xAA"};
-        QTest::newRow("two bursts add up") << QList<QByteArray>{QByteArray("\x00\x7F", 2), "\x80\xFF"};
-        QTest::newRow("every byte value, a full buffer") << QList<QByteArray>{bytesFrom(1024, [](int i) { return i; })};
-        QTest::newRow("a flood is held back 1024 at a time, not lost")
-            << QList<QByteArray>{bytesFrom(3000, [](int i) { return i * 7 + i / 256; })};
-    }
-
     void bytesPassUnchanged()
     {
-        QFETCH(QList<QByteArray>, bursts);
-        Line line;
-        QVERIFY2(line.open(), qPrintable(line.port.errorString()));
-        QByteArray sent, taken;
-        for (const QByteArray &burst : bursts) {
-            QVERIFY(line.pty.write(burst));
-            sent += burst;
-            QVERIFY(line.pty.waitUntilQueued(int(sent.size()), 2000));
+        const std::pair<const char *, QList<QByteArray>> rows[] = {
+            {"nothing received", {}}, {"the acknowledgement byte", {"\xAA"}},
+            {"two bursts add up", {QByteArray("\x00\x7F", 2), "\x80\xFF"}},
+            {"every byte value, a full buffer", {bytesFrom(1024, [](int i) { return i; })}},
+            {"a flood is held back 1024 at a time, not lost", {bytesFrom(3000, [](int i) { return i * 7 + i / 256; })}}};
+        for (const auto &[name, bursts] : rows) {
+            const auto named = naming(name);
+            Line line;
+            QVERIFY2(line.open(), qPrintable(line.port.errorString()));
+            QByteArray sent, taken;
+            for (const QByteArray &burst : bursts) {
+                QVERIFY(line.pty.write(burst));
+                sent += burst;
+                QVERIFY(line.pty.waitUntilQueued(int(sent.size()), 2000));
+            }
+            // Counted first without the event loop having had a chance to read
+            // anything, then again after it has.
+            for (bool first = true; first || taken.size() < sent.size(); first = false, QTest::qWait(20)) {
+                const int count = int(qMin<qsizetype>(SerialPortControl::InputBufferSize, sent.size() - taken.size()));
+                QCOMPARE(line.port.inBufferCount(), count);
+                QCOMPARE(line.port.inBufferCount(), count);
+                taken += line.port.input();
+            }
+            QCOMPARE(taken, sent);
+            QCOMPARE(line.port.inBufferCount(), 0);
+            QCOMPARE(line.port.input(), QByteArray());
+            // No event loop runs now: what arrives was put on the line by output().
+            QVERIFY(line.port.output(sent.left(1)) && line.port.output(QByteArray()) && line.port.output(sent.mid(1)));
+            QCOMPARE(line.pty.read(int(sent.size()) + 1, 200), sent);
         }
-        // Counted first without the event loop having had a chance to read
-        // anything, then again after it has.
-        for (bool first = true; first || taken.size() < sent.size(); first = false, QTest::qWait(20)) {
-            const int count = int(qMin<qsizetype>(SerialPortControl::InputBufferSize, sent.size() - taken.size()));
-            QCOMPARE(line.port.inBufferCount(), count);
-            QCOMPARE(line.port.inBufferCount(), count);
-            taken += line.port.input();
-        }
-        QCOMPARE(taken, sent);
-        QCOMPARE(line.port.inBufferCount(), 0);
-        QCOMPARE(line.port.input(), QByteArray());
-        // No event loop runs now: what arrives was put on the line by output().
-        QVERIFY(line.port.output(sent.left(1)) && line.port.output(QByteArray()) && line.port.output(sent.mid(1)));
-        QCOMPARE(line.pty.read(int(sent.size()) + 1, 200), sent);
-    }
-
-    void lossIsNoticedAndToldOnce_data()
-    {
-        QTest::addColumn<QString>("noticedBy");
-        for (const char *by : {"the event loop", "counting the input", "reading the input", "writing a byte",
-                               "nobody: the user closes the port first", "nobody: another port opened meanwhile"})
-            QTest::newRow(by) << QString(by);
     }
 
     void lossIsNoticedAndToldOnce()
     {
-        QFETCH(QString, noticedBy);
-        const bool told = !noticedBy.startsWith("nobody"), reopened = noticedBy.contains("another");
-        Line line;
-        QVERIFY(line.open());
-        bool openWhenReported = false;
-        connect(&line.port, &PortControl::portLost, this, [&] { openWhenReported = line.port.portOpen(); });
-        line.pty.closeMaster();
-        if (noticedBy.contains("counting"))
-            QCOMPARE(line.port.inBufferCount(), 0);
-        else if (noticedBy.contains("reading"))
-            QCOMPARE(line.port.input(), QByteArray());
-        else if (noticedBy.contains("writing"))
-            QVERIFY(!line.port.output("\xF7"));
-        else if (noticedBy.contains("closes"))
-            QVERIFY(line.port.setPortOpen(false));
-        else if (reopened)
-            QVERIFY(line.port.inBufferCount() == 0 && line.port.setCommPort(4) && line.open());
-        if (told && !noticedBy.contains("event loop"))
-            QVERIFY(!line.port.portOpen()); // at once, not when the event loop comes round
-        QTRY_COMPARE(line.lost.count(), int(told));
-        QTest::qWait(100);
-        QCOMPARE(line.lost.count(), int(told));
-        QVERIFY(!openWhenReported);
-        QCOMPARE(line.port.portOpen(), reopened);
-        if (!reopened)
-            QVERIFY(!line.port.output("\xF7") && !line.port.errorString().isEmpty() && line.port.inBufferCount() == 0);
+        for (const QString noticedBy : {"the event loop", "counting the input", "reading the input", "writing a byte",
+                                        "nobody: the user closes the port first", "nobody: another port opened meanwhile"}) {
+            const auto named = naming(noticedBy);
+            const bool told = !noticedBy.startsWith("nobody"), reopened = noticedBy.contains("another");
+            Line line;
+            QVERIFY(line.open());
+            bool openWhenReported = false;
+            connect(&line.port, &PortControl::portLost, this, [&] { openWhenReported = line.port.portOpen(); });
+            line.pty.closeMaster();
+            if (noticedBy.contains("counting"))
+                QCOMPARE(line.port.inBufferCount(), 0);
+            else if (noticedBy.contains("reading"))
+                QCOMPARE(line.port.input(), QByteArray());
+            else if (noticedBy.contains("writing"))
+                QVERIFY(!line.port.output("\xF7"));
+            else if (noticedBy.contains("closes"))
+                QVERIFY(line.port.setPortOpen(false));
+            else if (reopened)
+                QVERIFY(line.port.inBufferCount() == 0 && line.port.setCommPort(4) && line.open());
+            if (told && !noticedBy.contains("event loop"))
+                QVERIFY(!line.port.portOpen()); // at once, not when the event loop comes round
+            QTRY_COMPARE(line.lost.count(), int(told));
+            QTest::qWait(100);
+            QCOMPARE(line.lost.count(), int(told));
+            QVERIFY(!openWhenReported);
+            QCOMPARE(line.port.portOpen(), reopened);
+            if (!reopened)
+                QVERIFY(!line.port.output("\xF7") && !line.port.errorString().isEmpty() && line.port.inBufferCount() == 0);
+        }
     }
 
     // A pty keeps the speed, the stop bits and the kind of parity it is given
@@ -178,34 +171,29 @@ private slots:
     // In: the count, then the buffer's first bytes (the rest is 0x55,
     // leftovers that must stay home); "lost" sends on a hung-up line. Out:
     // what SendFrame said, what the line took, the monitor (it held "old").
-    void sendFrame_data()
-    {
-        QTest::addColumn<QString>("in");
-        QTest::addColumn<QString>("out");
-        const QString whole = hex(bytesFrom(71, [](int i) { return 255 - 3 * i; }));
-        QTest::newRow("nothing") << "0" << "true||";
-        QTest::newRow("the whole buffer in index order") << "71 " + whole << "true|" + whole + "|" + whole + " ";
-        QTest::newRow("count below the buffer") << "-1 FD" << "false||old";
-        QTest::newRow("count beyond the buffer") << "72 FD" << "false||old";
-        QTest::newRow("lost line: the frame stops there") << "lost F9 09" << "false||";
-    }
-
     void sendFrame()
     {
-        QFETCH(QString, in);
-        const bool lost = in.startsWith("lost");
-        Line line;
-        QVERIFY(line.open());
-        FrameSender sender(line.port);
-        sender.txBuffer().fill(0x55);
-        const QByteArray bytes = QByteArray::fromHex(in.section(' ', 1).toLatin1());
-        std::copy(bytes.begin(), bytes.end(), sender.txBuffer().begin());
-        sender.appendToMonitor("old");
-        if (lost)
-            line.pty.closeMaster();
-        const bool sent = sender.SendFrame(lost ? 10 : in.section(' ', 0, 0).toInt());
-        QTEST(QStringLiteral("%1|%2|%3").arg(sent ? "true" : "false", hex(line.pty.read(80, 200)), sender.monitorText()), "out");
-        QCOMPARE(line.port.portOpen(), !lost);
+        const QString whole = hex(bytesFrom(71, [](int i) { return 255 - 3 * i; }));
+        const QList<std::array<QString, 3>> rows{
+            {"nothing", "0", "true||"}, {"the whole buffer in index order", "71 " + whole, "true|" + whole + "|" + whole + " "},
+            {"count below the buffer", "-1 FD", "false||old"}, {"count beyond the buffer", "72 FD", "false||old"},
+            {"lost line: the frame stops there", "lost F9 09", "false||"}};
+        for (const auto &[name, in, out] : rows) {
+            const bool lost = in.startsWith("lost");
+            Line line;
+            QVERIFY(line.open());
+            FrameSender sender(line.port);
+            sender.txBuffer().fill(0x55);
+            const QByteArray bytes = QByteArray::fromHex(in.section(' ', 1).toLatin1());
+            std::copy(bytes.begin(), bytes.end(), sender.txBuffer().begin());
+            sender.appendToMonitor("old");
+            if (lost)
+                line.pty.closeMaster();
+            const bool sent = sender.SendFrame(lost ? 10 : in.section(' ', 0, 0).toInt());
+            QCOMPARE(QStringLiteral("%1: %2|%3|%4").arg(name, sent ? "true" : "false", hex(line.pty.read(80, 200)),
+                                                         sender.monitorText()), name + ": " + out);
+            QVERIFY2(line.port.portOpen() != lost, qPrintable(name));
+        }
     }
 
     // One tick of a 100 ms timer, in an event loop that sleeps; an abandoned
