@@ -18,11 +18,7 @@ using Row = ResultTable::Row;
 WindowBench::WindowBench()
     : m_catcher(m_harness.line().masterFd()), m_rawCatcher(m_rawLine.masterFd())
 {
-    if (!m_harness.line().isValid() || !m_rawLine.isValid()) {
-        fail(QStringLiteral("no pseudo-terminal: %1%2")
-                 .arg(m_harness.line().errorString(), m_rawLine.errorString()));
-        return;
-    }
+    // A pseudo-terminal that cannot be made ends the program with its reason.
     m_harness.window().show();
     if (!QTest::qWaitForWindowExposed(&m_harness.window())) {
         fail(QStringLiteral("the window was never shown"));
