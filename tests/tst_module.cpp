@@ -331,7 +331,7 @@ void ModuleTest::program()
 // COM5 leads to ttyS1, COM6 to a USB adapter; then vexel-ports itself.
 void ModuleTest::portFinder()
 {
-    PortSurvey::PortStatus status{1, "/dev/ttyS0", false, "/dev/ttyS0", false, false, {}};
+    PortSurvey::PortStatus status{1, "/dev/ttyS0", "/dev/ttyS0", false, false, {}};
     QCOMPARE(PortSurvey::describe(status), "present; you may not open it: join the dialout group with "
                                            "`sudo usermod -aG dialout $USER`, then log in again");
     status.accessible = true;

@@ -13,7 +13,6 @@ public:
     explicit TextCommands(CommandContext context) : m_context(context) {}
 
     // Each command says whether all it had to send left.
-
     // The boxes' texts come in and go out: an ordinary character's box is cut
     // to that character, also when the other box then proves invalid.
     bool showStaticCharacters(QString &firstBox, QString &secondBox);

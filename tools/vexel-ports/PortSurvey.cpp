@@ -49,7 +49,6 @@ PortSurvey::PortStatus PortSurvey::status(int number, const OpenFiles &openFiles
     PortStatus status = pathStatus(port.path, openFiles);
     status.number = number;
     status.source = port.source;
-    status.viaLink = port.source != PortSource::System;
     return status;
 }
 
@@ -153,7 +152,7 @@ QString PortSurvey::describe(PortSource source)
 QString PortSurvey::describe(const PortStatus &status)
 {
     if (status.device.isEmpty())
-        return status.viaLink ? QStringLiteral("missing: the link leads nowhere") : QStringLiteral("missing");
+        return status.viaLink() ? QStringLiteral("missing: the link leads nowhere") : QStringLiteral("missing");
     QString text = status.noHardware ? QStringLiteral("present, but no serial hardware behind it") : QStringLiteral("present");
     if (status.accessible) {
         text += QStringLiteral("; you may open it");

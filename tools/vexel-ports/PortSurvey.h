@@ -25,12 +25,13 @@ public:
     {
         int number = 0;
         QString path;        // what the panel opens: a COMn entry or /dev/ttyS(n-1)
-        bool viaLink = false;
         QString device;      // where path leads; empty when nothing is there
         bool accessible = false;
         bool noHardware = false;  // a ttyS node with no UART behind it: opening it fails
         QList<Holder> holders;
         PortSource source = PortSource::System;
+
+        bool viaLink() const { return source != PortSource::System; }
     };
 
     struct UsbDevice
@@ -50,7 +51,7 @@ public:
 
     QString portPath(int number) const;
     PortStatus status(int number, const OpenFiles &openFiles) const;
-    // The same for any path, such as a device named directly; number and viaLink stay unset.
+    // The same for any path, such as a device named directly; number and source stay unset.
     PortStatus pathStatus(const QString &path, const OpenFiles &openFiles) const;
     // Every process's open devices, from /proc/*/fd; processes of other users
     // stay hidden from a user who is not root.
