@@ -3,6 +3,7 @@
 #include "WindowHarness.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -62,22 +63,28 @@ void EndToEndTest::patternShownAndStoreAcknowledged()
     QCOMPARE(harness.messages().shown, QStringList{"Screen Saved As Startup"});
 }
 
-// With no COM1 the module is started on it; one that leads to a real device is left alone.
+// With no COM1 the module is started on it; one that leads to a device, in the program folder or the user's, is
+// left alone, and the panel starts alone. Both folders hold a blank, as a user's may.
 void EndToEndTest::launcherStartsBothAndStopsTheModule()
 {
-    for (const QString com1 : {"", "/dev/null"}) {
+    for (const QString com1 : {"", "/dev/null", "user's /dev/ttyS0"}) {
         WindowHarness harness("[Settings]\nCommPort=1\n", WindowHarness::Line::Unlinked);
-        if (!com1.isEmpty())
+        const QString users = harness.filePath("user config/vexelapp/COM1"), device = com1.section(' ', -1);
+        if (com1.startsWith("user's"))
+            QVERIFY(QDir().mkpath(QFileInfo(users).path()) && QFile::link(device, users));
+        else if (!com1.isEmpty())
             harness.linkPort(1, com1);
         QFile::link(VEXEL_MODULE_PATH, harness.filePath("vexel-module"));
-        const Finished launcher = runToEnd(VEXEL_LAUNCHER_PATH, {harness.folder()}, {},
-            {"VEXEL_PANEL=" + QCoreApplication::applicationFilePath(), "VEXEL_SMOKE_FOLDER=" + harness.folder()});
+        QFile::link(harness.folder(), harness.filePath("program folder"));
+        const Finished launcher = runToEnd(VEXEL_LAUNCHER_PATH, {harness.filePath("program folder")}, {},
+            {"VEXEL_PANEL=" + QCoreApplication::applicationFilePath(), "VEXEL_SMOKE_FOLDER=" + harness.folder(),
+             "XDG_CONFIG_HOME=" + harness.filePath("user config")});
         if (!com1.isEmpty()) {
-            QVERIFY2(launcher.out.contains("did not start"), qPrintable(launcher.out));
-            QCOMPARE(QFileInfo(harness.filePath("COM1")).symLinkTarget(), com1);
+            QVERIFY2(launcher.out.contains("did not start: vexel-module: "), qPrintable(launcher.out));
+            QCOMPARE(QFileInfo(com1 == device ? harness.filePath("COM1") : users).symLinkTarget(), device);
             continue;
         }
-        QVERIFY2(launcher.status == 0 && launcher.out.contains("Virtual LED module on port 1"), qPrintable(launcher.out + launcher.err));
+        QVERIFY2(launcher.status == 0 && launcher.out.contains("Virtual LED module on port 1:"), qPrintable(launcher.out + launcher.err));
         QFile log(harness.filePath("vexel-module.log"));
         const QByteArray moduleSaid = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray("no log");
         QVERIFY2(moduleSaid.contains("\nframe F7 1B save-startup\n") && moduleSaid.contains("\nanswer AA\n"), moduleSaid);

@@ -234,12 +234,13 @@ void ModuleTest::keepsItsStoredState()
 }
 
 // vexel-module as a program, driven by steps, " / " between what they tell:
-// "start OPTIONS" (tells "refused" when it ends with an error and no link;
+// "start OPTIONS" (tells "refused STATUS" when it ends with an error and no link;
 // "start-copy" runs a copy placed in the folder, whose settings name port 4),
 // "open", "write HEX" (on COM1, or on the far end of the device ADAPTER),
 // "gap MS", "close", "heard MS" (what came back within MS), "said PREFIX"
 // (the module's next line starting so), "saw PREFIX" (its lines so far),
-// "display" (the next display it prints), "stop SIGNAL" and "at PATH".
+// "display" (the next display it prints), "stop SIGNAL" and "at PATH"; ADAPTER
+// is the test's pseudo-terminal, which a link before the start may lead to.
 void ModuleTest::program()
 {
     const QString box = "######## ........, #......# ........, #......# ........, #......# ........, "
@@ -267,31 +268,39 @@ void ModuleTest::program()
             + " / frame FE 03 20 static-chars first=^3 second=\" \" / display " + box},
     {"attached to a device", "", "start --device ADAPTER; saw device; write F9 01 10 00 00 00 00 00 00 00; heard 100; "
         "said frame; at COM1; stop 15", "device ADAPTER / heard AA / frame F9 01 10 00 00 00 00 00 00 00 save-bitmap slot=1 / no COM1 / stopped"},
-    // The module ends with an error and leaves whatever COM1 was alone.
-    {"refused: COM1 is a plain file", "file", "start; at COM1", "refused / COM1 file keep me"},
-    {"refused: COM1 leads to a real device", "COM1>/dev/null", "start; at COM1", "refused / COM1 -> /dev/null"},
-    {"refused: unknown answer", "", "start --ack sometimes; at COM1", "refused / no COM1"},
-    {"refused: answer byte of three digits", "", "start --ack byte:1AA; at COM1", "refused / no COM1"},
-    {"refused: port 0", "", "start --port 0; at COM1", "refused / no COM1"},
-    {"refused: missing folder", "", "start --dir /nonexistent/vexel; at COM1", "refused / no COM1"},
+    // The module ends with an error and leaves whatever COM1 was alone; 2 for bad usage.
+    {"refused: COM1 is a plain file", "file", "start; at COM1", "refused 1 / COM1 file keep me"},
+    {"refused: COM1 leads to a real device", "COM1>/dev/null", "start; at COM1", "refused 1 / COM1 -> /dev/null"},
+    {"refused: COM1 leads to an adapter unplugged", "COM1>/dev/ttyUSB-gone", "start; at COM1",
+        "refused 1 / COM1 -> /dev/ttyUSB-gone"},
+    {"refused: COM1 leads to a running module's or bridge's pseudo-terminal", "COM1>ADAPTER", "start; at COM1",
+        "refused 1 / COM1 -> PTY"},
+    {"refused: unknown answer", "", "start --ack sometimes; at COM1", "refused 2 / no COM1"},
+    {"refused: answer byte of three digits", "", "start --ack byte:1AA; at COM1", "refused 2 / no COM1"},
+    {"refused: port 0", "", "start --port 0; at COM1", "refused 2 / no COM1"},
+    {"refused: port 21, which the panel does not list", "", "start --port 21; at COM21", "refused 2 / no COM21"},
+    {"refused: a stray argument", "", "start 3; at COM1", "refused 2 / no COM1"},
+    {"refused: a device and a port", "", "start --device ADAPTER --port 3; at COM3", "refused 2 / no COM3"},
+    {"refused: missing folder", "", "start --dir /nonexistent/vexel; at COM1", "refused 1 / no COM1"},
     // Without --dir its own folder; the user's folder only for a port the administrator left free.
     {"in its own folder", "", "start-copy --port 2; at COM2", "COM2 -> PTY"},
     {"on the port its settings name", "", "start-copy --settings-port; at COM4", "COM4 -> PTY"},
     {"in the user's folder, made on the way", "", "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2",
         "config/vexelapp/COM2 -> PTY"},
     {"refused: the user's folder for a port the administrator mapped", "COM2>/dev/null",
-        "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2", "refused / no config/vexelapp/COM2"}};
-    // A link left by a module that died leads nowhere; it is replaced, and the new one goes at the end.
+        "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2", "refused 1 / no config/vexelapp/COM2"}};
+    // A link left by a module that died leads to a pseudo-terminal that is gone; it is replaced, and the new one goes at the end.
     for (const auto &[name, signal] : {std::pair{"stale link replaced, own removed at SIGTERM", "15"},
                                        {"stale link replaced, own removed at SIGINT", "2"}, {"stale link replaced, own removed at SIGHUP", "1"}})
-        rows.append({name, "COM1>/nonexistent/pts/99", "start; at COM1; open; stop " + QString(signal) + "; at COM1",
+        rows.append({name, "COM1>/dev/pts/2000000", "start; at COM1; open; stop " + QString(signal) + "; at COM1",
             "COM1 -> PTY / stopped / no COM1"});
     for (const auto &[name, before, steps, expected] : rows) {
         QTemporaryDir dir;
         PtyPair adapter;
         QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=4\n"));
         QVERIFY(before.isEmpty() || (before == "file" ? writeFile(dir.filePath("COM1"), "keep me")
-                                     : QFile::link(before.section('>', 1), dir.filePath(before.section('>', 0, 0)))));
+                                     : QFile::link(before.section('>', 1).replace("ADAPTER", adapter.slavePath()),
+                                                   dir.filePath(before.section('>', 0, 0)))));
         std::optional<RunningModule> module;
         std::optional<Line> line;
         QStringList told;
@@ -303,7 +312,8 @@ void ModuleTest::program()
                 const QString options = QString(what).replace("ADAPTER", adapter.slavePath()).replace("ROOT", dir.path());
                 if (!module->start(options.split(' ', Qt::SkipEmptyParts), verb == "start-copy"))
                     told << (module->process().exitCode() != 0 && !module->process().readAllStandardError().isEmpty()
-                             && module->seen("link ").isEmpty() ? "refused" : "did not start");
+                             && module->seen("link ").isEmpty() ? "refused " + QString::number(module->process().exitCode())
+                                                                : "did not start");
             } else if (verb == "open" || verb == "write") {
                 if (!line)
                     module->seen("device ").isEmpty() ? line.emplace(module->linkPath()) : line.emplace(adapter.masterFd());
@@ -328,7 +338,8 @@ void ModuleTest::program()
 
 // A program folder and stand-ins for /dev and /sys (/proc stays the real one):
 // ttyS0 has no UART, ttyS1 has one, COM3 leads nowhere, COM4 is a plain file,
-// COM5 leads to ttyS1, COM6 to a USB adapter; then vexel-ports itself.
+// COM5 leads to ttyS1, COM6 to a USB adapter; then vexel-ports itself, where
+// COM8 leads to a pseudo-terminal and COM9 to a device that is no terminal.
 void ModuleTest::portFinder()
 {
     PortSurvey::PortStatus status{1, "/dev/ttyS0", "/dev/ttyS0", false, false, {}};
@@ -340,7 +351,8 @@ void ModuleTest::portFinder()
 
     QTemporaryDir root;
     const QString dev = root.filePath("dev"), program = root.filePath("program");
-    for (const char *name : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyACM0", "dev/ttyS0", "dev/ttyS1", "program/COM4"})
+    for (const char *name : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyACM0", "dev/ttyS0", "dev/ttyS1", "program/COM4",
+                             "sys/class/tty/ttyACM0/dev"})
         QVERIFY(writeFile(root.filePath(name)));
     QVERIFY(writeFile(root.filePath("sys/class/tty/ttyS0/type"), "0\n") && writeFile(root.filePath("sys/class/tty/ttyS1/type"), "4\n"));
     const QString byId = dev + "/serial/by-id/usb-FTDI_FT232R_A1B2-if00-port0";
@@ -353,7 +365,8 @@ void ModuleTest::portFinder()
         reports << survey.portPath(number).remove(root.path() + '/') + ": " + PortSurvey::describe(survey.status(number, {}));
     QCOMPARE(reports, (QStringList{"dev/ttyS0: present, but no serial hardware behind it; you may open it",
                                    "dev/ttyS1: present; you may open it", "program/COM3: missing: the link leads nowhere",
-                                   "program/COM4: present; you may open it", "program/COM5: present; you may open it",
+                                   "program/COM4: present, but not a serial device: a plain file",
+                                   "program/COM5: present; you may open it",
                                    "program/COM6: present; you may open it", "dev/ttyS6: missing"}));
     // One line per device: the stable name when there is one, where it leads, and the port already reaching it.
     QStringList devices;
@@ -366,13 +379,14 @@ void ModuleTest::portFinder()
 
     // The program itself, on a port this test holds open.
     PtyPair pty;
-    QVERIFY(QFile::link(pty.slavePath(), program + "/COM8"));
+    QVERIFY(QFile::link(pty.slavePath(), program + "/COM8") && QFile::link("/dev/null", program + "/COM9"));
     const Finished ports = runToEnd(VEXEL_PORTS_PATH, {"--dir", program, "--suggest"});
     const QStringList lines = ports.out.split('\n').filter(QRegularExpression("^port "));
     QVERIFY2(ports.status == 0 && lines.size() == PortSurvey::PortCount, qPrintable(ports.out));
     QVERIFY2(lines[7].startsWith(QString("port 8  %1/COM8 -> %2  present").arg(program, pty.slavePath())), qPrintable(lines[7]));
     QVERIFY2(lines[7].contains(QStringLiteral("held open by %1 (").arg(QCoreApplication::applicationPid())), qPrintable(lines[7]));
     QVERIFY2(lines[3].startsWith(QString("port 4  %1/COM4 ").arg(program)), qPrintable(lines[3]));
+    QVERIFY2(lines[8].contains("/dev/null  present, but not a serial device: another kind of device"), qPrintable(lines[8]));
 }
 
 QTEST_GUILESS_MAIN(ModuleTest)

@@ -4,7 +4,9 @@
 # the module is stopped and its link removed. The link goes into the program
 # folder when this user may write there (a build folder), else into the user's
 # folder, as vexel-module itself chooses. Where the port already leads to a
-# real device the module does not start and the panel reaches the real one.
+# device by either folder (a link the module may not take, or the user's own
+# that a link in the program folder would hide), the module refuses, and the
+# panel starts alone and reaches that device; the module's reason is printed.
 # Usage: start-with-module.sh [PROGRAM_FOLDER]
 # Without a folder it is the one this script lies in, links resolved: the
 # program folder holds a copy named vexelapp-with-module.
@@ -45,8 +47,10 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 if [ -n "$linked" ]; then
-    link="$(grep '^link ' "$log" | head -n 1 | cut -d' ' -f2-)"
-    name="${link%% *}"
+    # "link FOLDER/COMn -> PTY", where the folder may hold blanks.
+    link="$(grep -m 1 '^link ' "$log")"
+    link="${link#link }"
+    name="${link% -> *}"
     echo "Virtual LED module on port ${name##*/COM}: $link"
     echo "Click CONNECT in the control panel to drive it (its log: $log)."
 else

@@ -14,6 +14,9 @@
 
 enum class PortNaming { Windows, Linux, OtherUnix };
 
+// The panel's list names ports 1 to 20; the command-line programs take the same numbers.
+constexpr int LastPortNumber = 20;
+
 PortNaming hostPortNaming();
 
 // "COMn", the name under which port n may appear in the program's folder.

@@ -1,10 +1,11 @@
 #include "PortLink.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,32 +26,46 @@ PortLink::~PortLink()
         ::unlink(path.constData());
 }
 
+QString PortLink::keptBecause(const QString &linkPath)
+{
+    const QFileInfo entry(linkPath);
+    if (!entry.isSymLink())
+        return entry.exists() ? QStringLiteral("it is not a symbolic link") : QString();
+    const QString target = QDir::cleanPath(entry.symLinkTarget());
+    if (!target.startsWith(QLatin1String("/dev/pts/"))) {
+        return entry.exists() ? QStringLiteral("it leads to the device %1").arg(target)
+                              : QStringLiteral("it leads to %1, which is missing now (an adapter unplugged?) but may "
+                                               "come back").arg(target);
+    }
+    if (entry.exists())
+        return QStringLiteral("it leads to %1, a pseudo-terminal that a running program holds (another vexel-module "
+                              "or a bridge); choose another port with --port N, or end that program first").arg(target);
+    return QString();
+}
+
 bool PortLink::create(const QString &linkPath, const QString &target)
 {
-    const QByteArray path = QFile::encodeName(linkPath);
-    struct stat info{};
-    if (::lstat(path.constData(), &info) == 0) {
-        if (!S_ISLNK(info.st_mode)) {
-            m_error = QStringLiteral("%1 exists and is not a symbolic link; not replacing it").arg(linkPath);
+    const QByteArray path = QFile::encodeName(linkPath), pty = QFile::encodeName(target);
+    // A free name is taken in one step, so of two modules started at once only one gets it.
+    bool made = ::symlink(pty.constData(), path.constData()) == 0;
+    if (!made && errno == EEXIST) {
+        const QString kept = keptBecause(linkPath);
+        if (!kept.isEmpty()) {
+            m_error = QStringLiteral("not replacing %1: %2").arg(linkPath, kept);
             return false;
         }
-        // A link left by an earlier run leads nowhere or to a pseudo-terminal;
-        // one to anything else is the user's way to a real module, and stays.
-        const QString existing = readLink(path);
-        if (::access(path.constData(), F_OK) == 0 && !existing.startsWith(QLatin1String("/dev/pts/"))) {
-            m_error = QStringLiteral("%1 already leads to %2; not replacing it").arg(linkPath, existing);
-            return false;
+        // A dead module's link is renamed over, so the panel never sees the name missing or half made.
+        const QByteArray temporary = path + ".new-" + QByteArray::number(::getpid());
+        ::unlink(temporary.constData());
+        made = ::symlink(pty.constData(), temporary.constData()) == 0 && ::rename(temporary.constData(), path.constData()) == 0;
+        if (!made) {
+            const int error = errno;
+            ::unlink(temporary.constData());
+            errno = error;
         }
     }
-    // Made under a temporary name and renamed over, so the panel never sees
-    // the name missing or half made.
-    const QByteArray temporary = path + ".new-" + QByteArray::number(::getpid());
-    ::unlink(temporary.constData());
-    if (::symlink(QFile::encodeName(target).constData(), temporary.constData()) != 0
-        || ::rename(temporary.constData(), path.constData()) != 0) {
-        m_error = QStringLiteral("cannot link %1 to %2: %3")
-                      .arg(linkPath, target, QString::fromLocal8Bit(std::strerror(errno)));
-        ::unlink(temporary.constData());
+    if (!made) {
+        m_error = QStringLiteral("cannot link %1 to %2: %3").arg(linkPath, target, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     m_path = linkPath;

@@ -12,8 +12,14 @@ public:
     PortLink &operator=(const PortLink &) = delete;
     ~PortLink();
 
-    // Replaces a symbolic link left behind by an earlier run, but never a
-    // file or device of that name.
+    // Why the entry at linkPath belongs to someone and must stay; empty when
+    // there is no entry, or only what a module that ended left behind: a link
+    // into /dev/pts/ whose pseudo-terminal is gone. Any other link, present or
+    // not, may be a user's way to an adapter plugged in later, and a link to a
+    // pseudo-terminal that exists is a running module's or bridge's.
+    static QString keptBecause(const QString &linkPath);
+
+    // Makes the link, replacing only an entry that keptBecause() lets go.
     bool create(const QString &linkPath, const QString &target);
     QString errorString() const { return m_error; }
 

@@ -32,9 +32,11 @@ bool runsHeadless(int argc, char **argv)
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+enum ExitStatus { CannotStart = 1, BadUsage = 2 };
+
 // Started from a menu, the module has no terminal to say it on, so on a
 // screen it also says so in a message box.
-int fail(const QString &message)
+int fail(const QString &message, ExitStatus status = CannotStart)
 {
     QTextStream(stderr) << "vexel-module: " << message << Qt::endl;
     if (qobject_cast<QApplication *>(QCoreApplication::instance())
@@ -45,7 +47,7 @@ int fail(const QString &message)
         box.show();
         QCoreApplication::exec();
     }
-    return 1;
+    return status;
 }
 
 // The port the control panel preselects from its settings file; a file that
@@ -69,13 +71,14 @@ int main(int argc, char **argv)
         "A stand-in for the 16x8 LED module on a pseudo-terminal, linked as COMn in the control panel's folder,\n"
         "or in your folder $XDG_CONFIG_HOME/vexelapp when you may not write there.\n"
         "Every event is also printed as one line on standard output."));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"),
         QStringLiteral("Folder for the COMn link and the state file (default: this program's folder when you may "
                        "write there, else your own)."),
         QStringLiteral("DIR"));
     const QCommandLineOption portOption(QStringLiteral("port"),
-        QStringLiteral("Port number n of the link COMn (default: 1)."), QStringLiteral("N"), QStringLiteral("1"));
+        QStringLiteral("Port number n of the link COMn, 1 to %1 (default: 1).").arg(LastPortNumber), QStringLiteral("N"),
+        QStringLiteral("1"));
     const QCommandLineOption settingsPortOption(QStringLiteral("settings-port"),
         QStringLiteral("Take the port number from the control panel's settings file, as the panel preselects it."));
     const QCommandLineOption deviceOption(QStringLiteral("device"),
@@ -93,7 +96,9 @@ int main(int argc, char **argv)
         QStringLiteral("After every frame, print the display as eight lines of text."));
     parser.addOptions({dirOption, portOption, settingsPortOption, deviceOption, stateOption, ackOption, headlessOption,
                        printDisplayOption});
-    parser.process(*app);
+    const bool parsed = parser.parse(QCoreApplication::arguments());
+    if (parsed && (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))))
+        parser.showHelp();
 
     if (!signalsBlocked)
         return fail(QStringLiteral("cannot block the termination signals"));
@@ -101,34 +106,54 @@ int main(int argc, char **argv)
     if (!terminations.isValid())
         return fail(QStringLiteral("cannot watch the termination signals"));
     QObject::connect(&terminations, &TerminationSignals::received, app.get(), &QCoreApplication::quit);
+    if (!parsed)
+        return fail(parser.errorText(), BadUsage);
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()), BadUsage);
+    for (const QCommandLineOption &option : {dirOption, deviceOption, stateOption}) {
+        if (parser.isSet(option) && parser.value(option).isEmpty())
+            return fail(QStringLiteral("--%1 needs a value").arg(option.names().first()), BadUsage);
+    }
+    if (parser.isSet(deviceOption) && (parser.isSet(portOption) || parser.isSet(settingsPortOption)))
+        return fail(QStringLiteral("--device makes no link, so it takes neither --port nor --settings-port"), BadUsage);
     if (parser.isSet(portOption) && parser.isSet(settingsPortOption))
-        return fail(QStringLiteral("--port and --settings-port exclude each other"));
+        return fail(QStringLiteral("--port and --settings-port exclude each other"), BadUsage);
     bool ok = true;
     const int port = parser.isSet(settingsPortOption) ? settingsPort() : parser.value(portOption).toInt(&ok);
-    if (!ok || port < 1)
-        return fail(QStringLiteral("--port needs a number from 1 up"));
+    if (!ok || port < 1 || port > LastPortNumber)
+        return fail(QStringLiteral("--port takes a number from 1 to %1").arg(LastPortNumber), BadUsage);
     Acknowledgement acknowledgement{QByteArray(1, char(ModuleProtocol::Acknowledge))};
     if (parser.isSet(ackOption)) {
-        const auto parsed = Acknowledgement::parse(parser.value(ackOption));
-        if (!parsed)
-            return fail(QStringLiteral("--ack takes none, byte:XX, double or delay:MS"));
-        acknowledgement = *parsed;
+        const auto answer = Acknowledgement::parse(parser.value(ackOption));
+        if (!answer)
+            return fail(QStringLiteral("--ack takes none, byte:XX, double or delay:MS"), BadUsage);
+        acknowledgement = *answer;
     }
     const QString programDir = QCoreApplication::applicationDirPath();
     const QString userDir = userPortFolder();
     const QDir dir(parser.isSet(dirOption) ? parser.value(dirOption) : linkFolder(programDir, userDir));
     const bool inUserFolder = !userDir.isEmpty() && dir.absolutePath() == QDir(userDir).absolutePath();
-    if (inUserFolder) {
-        // The panel looks in the program folder first: a link of ours would
-        // only hide behind the administrator's.
-        const PortLookup mapped = lookUpPort(port, programDir, QString());
-        if (!parser.isSet(deviceOption) && mapped.source == PortSource::ProgramFolder)
-            return fail(QStringLiteral("port %1 is already %2, which the control panel opens first; not linking %3")
-                            .arg(port)
-                            .arg(mapped.path, dir.absoluteFilePath(portLinkName(port))));
-        if (!dir.mkpath(QStringLiteral(".")))
-            return fail(QStringLiteral("cannot make the folder %1").arg(dir.absolutePath()));
+    const QString linkPath = dir.absoluteFilePath(portLinkName(port));
+    if (!parser.isSet(deviceOption)) {
+        // The panel opens the program folder's COMn before the user's: a link
+        // here must neither hide behind the administrator's entry nor hide
+        // the user's own way to a device.
+        if (inUserFolder) {
+            const PortLookup mapped = lookUpPort(port, programDir, QString());
+            if (mapped.source == PortSource::ProgramFolder)
+                return fail(QStringLiteral("port %1 is already %2, which the control panel opens first; not linking %3")
+                                .arg(port)
+                                .arg(mapped.path, linkPath));
+        } else {
+            const PortLookup users = lookUpPort(port, QString(), userDir);
+            const QString kept = users.source == PortSource::UserFolder ? PortLink::keptBecause(users.path) : QString();
+            if (!kept.isEmpty())
+                return fail(QStringLiteral("not linking %1, which the control panel would open instead of your %2: %3")
+                                .arg(linkPath, users.path, kept));
+        }
     }
+    if (inUserFolder && !dir.mkpath(QStringLiteral(".")))
+        return fail(QStringLiteral("cannot make the folder %1").arg(dir.absolutePath()));
     if (!dir.exists())
         return fail(QStringLiteral("no folder %1").arg(dir.path()));
     const QString statePath = parser.isSet(stateOption) ? parser.value(stateOption)
@@ -157,7 +182,6 @@ int main(int argc, char **argv)
     if (parser.isSet(deviceOption)) {
         emit program.reported(QStringLiteral("device %1").arg(line.slavePath()));
     } else {
-        const QString linkPath = dir.absoluteFilePath(portLinkName(port));
         if (!link.create(linkPath, line.slavePath()))
             return fail(link.errorString());
         emit program.reported(QStringLiteral("link %1 -> %2").arg(linkPath, line.slavePath()));

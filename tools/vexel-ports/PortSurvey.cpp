@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,6 +25,26 @@ bool isRealTtyS(const QString &sysDir, const QString &device)
     QFile type(QStringLiteral("%1/class/tty/%2/type").arg(sysDir, name));
     // The kernel makes ttyS nodes for UARTs that may not be there, and gives those type 0.
     return !type.open(QIODevice::ReadOnly) || type.readAll().trimmed() != "0";
+}
+
+// What a path that no serial device can be opened through is, or empty when
+// it is a terminal: the kernel lists every terminal it made in /sys/class/tty
+// under its /dev name, except the pseudo-terminals in /dev/pts. Without that
+// list (no /sys) nothing is said.
+QString notSerialKind(const QString &devDir, const QString &sysDir, const QString &device)
+{
+    struct stat info{};
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0)
+        return QString();
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("a folder");
+    const QString terminals = sysDir + QStringLiteral("/class/tty/");
+    if (device.startsWith(devDir + QStringLiteral("/pts/")) || !QFileInfo::exists(terminals)
+        || QFileInfo::exists(terminals + QFileInfo(device).fileName()))
+        return QString();
+    return S_ISREG(info.st_mode) ? QStringLiteral("a plain file")
+        : S_ISCHR(info.st_mode)  ? QStringLiteral("another kind of device")
+                                 : QStringLiteral("a special file");
 }
 
 } // namespace
@@ -61,6 +82,7 @@ PortSurvey::PortStatus PortSurvey::pathStatus(const QString &path, const OpenFil
         return status;
     status.accessible = ::access(QFile::encodeName(status.device).constData(), R_OK | W_OK) == 0;
     status.noHardware = !isRealTtyS(m_sysDir, status.device);
+    status.notSerial = notSerialKind(m_devDir, m_sysDir, status.device);
     status.holders = openFiles.value(status.device);
     return status;
 }
@@ -153,6 +175,8 @@ QString PortSurvey::describe(const PortStatus &status)
 {
     if (status.device.isEmpty())
         return status.viaLink() ? QStringLiteral("missing: the link leads nowhere") : QStringLiteral("missing");
+    if (!status.notSerial.isEmpty())
+        return QStringLiteral("present, but not a serial device: ") + status.notSerial;
     QString text = status.noHardware ? QStringLiteral("present, but no serial hardware behind it") : QStringLiteral("present");
     if (status.accessible) {
         text += QStringLiteral("; you may open it");

@@ -11,7 +11,7 @@
 class PortSurvey
 {
 public:
-    static constexpr int PortCount = 20;
+    static constexpr int PortCount = LastPortNumber;
 
     struct Holder
     {
@@ -30,6 +30,7 @@ public:
         bool noHardware = false;  // a ttyS node with no UART behind it: opening it fails
         QList<Holder> holders;
         PortSource source = PortSource::System;
+        QString notSerial;        // what device is when it is no serial device, e.g. "a plain file"; else empty
 
         bool viaLink() const { return source != PortSource::System; }
     };

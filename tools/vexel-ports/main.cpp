@@ -13,7 +13,7 @@ void printPorts(QTextStream &out, const PortSurvey &survey)
     for (int number = 1; number <= PortSurvey::PortCount; ++number) {
         const PortSurvey::PortStatus status = survey.status(number, openFiles);
         QString where = status.path;
-        if (status.viaLink() && !status.device.isEmpty())
+        if (status.viaLink() && !status.device.isEmpty() && status.device != status.path)
             where += QStringLiteral(" -> ") + status.device;
         out << QStringLiteral("port %1").arg(number, -3) << where << "  " << PortSurvey::describe(status) << "  ("
             << PortSurvey::describe(status.source) << ")\n";
