@@ -289,7 +289,8 @@ void ModuleTest::program()
         "config/vexelapp/COM2 -> PTY"},
     {"refused: the user's folder for a port the administrator mapped", "COM2>/dev/null",
         "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2", "refused 1 / no config/vexelapp/COM2"}};
-    // A link left by a module that died leads to a pseudo-terminal that is gone; it is replaced, and the new one goes at the end.
+    // A link left by a module that died leads to a pseudo-terminal that is gone; it is replaced, and the new
+    // one goes at the end.
     for (const auto &[name, signal] : {std::pair{"stale link replaced, own removed at SIGTERM", "15"},
                                        {"stale link replaced, own removed at SIGINT", "2"}, {"stale link replaced, own removed at SIGHUP", "1"}})
         rows.append({name, "COM1>/dev/pts/2000000", "start; at COM1; open; stop " + QString(signal) + "; at COM1",

@@ -30,7 +30,7 @@ public:
         bool noHardware = false;  // a ttyS node with no UART behind it: opening it fails
         QList<Holder> holders;
         PortSource source = PortSource::System;
-        QString notSerial;        // what device is when it is no serial device, e.g. "a plain file"; else empty
+        QString notSerial;        // what device is, e.g. "a plain file", when no serial device; else empty
 
         bool viaLink() const { return source != PortSource::System; }
     };
