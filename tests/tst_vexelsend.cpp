@@ -61,7 +61,7 @@ void TestVexelSend::sends()
         {"pattern of three bytes", {"show", "0", "10 00 00"}, "", "", 2, "is not a pattern"},
         {"file: three commands in order", {"--file", "-"}, "fa39fe4120f80001", "FA 39\nFE 41 20\nF8 00 01\n", 0, "", "", file},
         {"file: nothing sent when a later line is bad", {"--file", "-"}, "", "", 2, "-:5: speed", "", file + "speed 4\n"},
-        {"port: a link to no device", {"--port", "1", "save-startup"}, "", "", 3, "COM1): no such device", "", {}, "gone"},
+        {"port: a link to no device", {"--port", "1", "save-startup"}, "", "", 3, "COM1): the link leads nowhere", "", {}, "gone"},
         {"port: held by the panel's own port layer", {"--port", "1", "save-startup"}, "", "", 3,
             QString("held by another program: %1 (tst_vexelsend)").arg(QCoreApplication::applicationPid()), "", {}, "held"},
         {"port: the settings file's, a grid from a file, on the virtual module", {"save", "3", "@heart.txt"}, "",
