@@ -88,7 +88,8 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.kind = Kind::Scroll;
         command.text = arguments.join(QLatin1Char(' '));
         if (command.text.size() > MaxScrollTextLength) {
-            error = QStringLiteral("scroll: the text has %1 characters, at most %2 fit")
+            error = QStringLiteral("scroll: the text has %1 characters as the panel's box counts them "
+                                   "(an emoji counts two), at most %2 fit")
                         .arg(command.text.size())
                         .arg(MaxScrollTextLength);
             return std::nullopt;

@@ -10,5 +10,5 @@ QString quoted(const QString &word)
         const char32_t c = characters[i];
         shown += QChar::isPrint(c) ? QString::fromUcs4(&c, 1) : QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'));
     }
-    return QStringLiteral("\"%1\"%2").arg(shown, characters.size() > MaxQuotedCharacters ? QStringLiteral("...") : QString());
+    return QStringLiteral("\"%1%2\"").arg(shown, characters.size() > MaxQuotedCharacters ? QStringLiteral("...") : QString());
 }
