@@ -1,5 +1,6 @@
 #include "AppLook.h"
 #include "ResultTable.h"
+#include "SendBench.h"
 #include "StartupBench.h"
 #include "StartupChild.h"
 #include "WindowBench.h"
@@ -24,9 +25,13 @@ struct Repetitions
     int restRuns = 3;
     int clears = 100;
     int starts = 10;
+    int sendCommands = 3000;
 };
 
-constexpr Repetitions Quick {100, 10, 1, 20, 3};
+constexpr Repetitions Quick {100, 10, 1, 20, 3, 500};
+// A 96000-baud line: fast enough to take 3000 commands in ten seconds, slow
+// enough that they fill the pseudo-terminal many times over.
+constexpr int SendLineBytesPerSecond = 9600;
 constexpr int RestSeconds = 10;
 
 bool argumentIs(int argc, char **argv, int index, const char *flag)
@@ -83,6 +88,15 @@ int main(int argc, char *argv[])
     if (!window.ready()) {
         progress(QStringLiteral("vexel-bench: %1").arg(window.error()));
         return 2;
+    }
+    if (!startupOnly) {
+        progress(QStringLiteral("vexel-send on a slow line, %1 commands").arg(repetitions.sendCommands));
+        SendBench send(QStringLiteral(VEXEL_SEND_PATH));
+        addAll(send.slowLine(repetitions.sendCommands, SendLineBytesPerSecond));
+        if (!send.ready()) {
+            progress(QStringLiteral("vexel-bench: %1").arg(send.error()));
+            return 2;
+        }
     }
 
     progress(QStringLiteral("start-up, %1 starts of each window").arg(repetitions.starts));

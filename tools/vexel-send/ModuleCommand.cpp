@@ -1,6 +1,7 @@
 #include "ModuleCommand.h"
 
 #include "PatternText.h"
+#include "QuotedWord.h"
 #include "StaticCharacter.h"
 #include "TextCommands.h"
 
@@ -13,12 +14,12 @@ namespace {
 const QStringList Animations{QStringLiteral("up"), QStringLiteral("down"), QStringLiteral("right"),
                              QStringLiteral("left")};
 
-// A single decimal digit below count, or -1.
+// A single digit 0 .. 9 below count, or -1. Other scripts' digits are no
+// numbers here: the module's numbers are typed in ASCII.
 int digitBelow(const QString &word, int count)
 {
-    if (word.size() != 1 || !word[0].isDigit() || word[0].digitValue() >= count)
-        return -1;
-    return word[0].digitValue();
+    const int digit = word.size() == 1 ? word[0].unicode() - u'0' : -1;
+    return digit >= 0 && digit < count ? digit : -1;
 }
 
 // A character box of the panel holds two characters at most, and only "^"
@@ -37,7 +38,7 @@ std::optional<ColumnBytes> readPattern(const QStringList &words, const ModuleCom
     }
     if (words.size() == 1 && words.first().startsWith(QLatin1Char('@'))) {
         const QString name = words.first().mid(1);
-        const std::optional<QString> text = read(name, error);
+        const std::optional<QString> text = read(name, MaxPatternFileBytes, error);
         if (!text)
             return std::nullopt;
         const std::optional<ColumnBytes> bytes = gridPattern(*text, error);
@@ -75,7 +76,7 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.second = arguments[1];
         for (const QString &word : arguments) {
             if (!fitsCharacterBox(word)) {
-                error = QStringLiteral("chars: \"%1\" is neither one character nor ^0 .. ^9").arg(word);
+                error = QStringLiteral("chars: %1 is neither one character nor ^0 .. ^9").arg(quoted(word));
                 return std::nullopt;
             }
         }
@@ -87,7 +88,8 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.kind = Kind::Scroll;
         command.text = arguments.join(QLatin1Char(' '));
         if (command.text.size() > MaxScrollTextLength) {
-            error = QStringLiteral("scroll: the text has %1 characters, at most %2 fit")
+            error = QStringLiteral("scroll: the text has %1 characters as the panel's box counts them "
+                                   "(an emoji counts two), at most %2 fit")
                         .arg(command.text.size())
                         .arg(MaxScrollTextLength);
             return std::nullopt;
@@ -98,7 +100,7 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.kind = Kind::Speed;
         command.choice = digitBelow(arguments[0], SpeedCount);
         if (command.choice < 0) {
-            error = QStringLiteral("speed: \"%1\" is not 0 (slowest) .. 3 (fastest)").arg(arguments[0]);
+            error = QStringLiteral("speed: %1 is not 0 (slowest) .. 3 (fastest)").arg(quoted(arguments[0]));
             return std::nullopt;
         }
     } else if (name == QLatin1String("show") || name == QLatin1String("save")) {
@@ -110,8 +112,8 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.kind = show ? Kind::Show : Kind::Save;
         const int number = digitBelow(arguments[0], show ? PositionCount : SlotCount);
         if (number < 0) {
-            error = show ? QStringLiteral("show: \"%1\" is no display position (0 or 1)").arg(arguments[0])
-                         : QStringLiteral("save: \"%1\" is no slot (0 .. 9)").arg(arguments[0]);
+            error = (show ? QStringLiteral("show: %1 is no display position (0 or 1)")
+                          : QStringLiteral("save: %1 is no slot (0 .. 9)")).arg(quoted(arguments[0]));
             return std::nullopt;
         }
         (show ? command.position : command.choice) = number;
@@ -126,8 +128,8 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.choice = int(Animations.indexOf(arguments[0]));
         command.position = digitBelow(arguments[1], PositionCount);
         if (command.choice < 0 || command.position < 0) {
-            error = QStringLiteral("animate: \"%1 %2\" is not one of up, down, right, left and position 0 or 1")
-                        .arg(arguments[0], arguments[1]);
+            error = QStringLiteral("animate: %1 is not one of up, down, right, left and position 0 or 1")
+                        .arg(quoted(arguments.join(QLatin1Char(' '))));
             return std::nullopt;
         }
     } else if (name == QLatin1String("save-startup")) {
@@ -135,8 +137,8 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
             return std::nullopt;
         command.kind = Kind::SaveStartup;
     } else {
-        error = QStringLiteral("\"%1\" is no command: chars, scroll, speed, show, save, animate or save-startup")
-                    .arg(name);
+        error = QStringLiteral("%1 is no command: chars, scroll, speed, show, save, animate or save-startup")
+                    .arg(quoted(name));
         return std::nullopt;
     }
     return command;

@@ -3,8 +3,8 @@
 #include <QCommandLineParser>
 
 const QString SendOptions::HelpText = QStringLiteral(R"(Usage:
-  vexel-send [--port N | --device PATH] [--quiet] COMMAND [ARGUMENTS]
-  vexel-send [--port N | --device PATH] [--quiet] --file FILE
+  vexel-send [--port N | --device PATH] [--dir DIR] [--quiet] COMMAND [ARGUMENTS]
+  vexel-send [--port N | --device PATH] [--dir DIR] [--quiet] --file FILE
 
 Sends one command to the 16x8 LED module the way the VexelApp control panel
 does, and tells from the exit status whether the module acknowledged a store.
@@ -12,7 +12,8 @@ does, and tells from the exit status whether the module acknowledged a store.
 Commands:
   chars A B                    the two static characters: each one character,
                                or ^0 .. ^9 for a custom character; "" is a space
-  scroll [TEXT]                scroll up to 30 characters (words are joined by one space)
+  scroll [TEXT]                scroll up to 30 characters, an emoji counting two
+                               (words are joined by one space)
   speed 0|1|2|3                scrolling speed, 0 slowest, 3 fastest
   show 0|1 PATTERN             show the pattern at display position 0 or 1
   save SLOT PATTERN            store the pattern in slot 0 .. 9, wait for the acknowledgement
@@ -24,7 +25,8 @@ Commands:
 PATTERN is the eight column bytes in hexadecimal, column 1 first
 ("10 00 00 00 00 00 00 00" or 1000000000000000), or @FILE (@- standard input):
 eight lines of up to eight characters, top row first, as the panel's grid shows
-them; # X x * O 1 are lit dots, . - 0 and space unlit ones.
+them; # X x * O 1 are lit dots, . - 0 and space unlit ones. A grid file holds
+at most 4096 bytes.
 
 Options:
   --port N       open port N (1 to 20) as the panel does, lock included
@@ -36,21 +38,26 @@ Options:
   --file FILE    run the commands of FILE (- standard input), one a line, words
                  split and quoted as in a shell, # starts a comment; all lines are
                  checked before the first is sent, and the first command that
-                 fails ends the run with its exit status
+                 fails ends the run with its exit status; at most 1 MiB
   --quiet        print nothing on success
   -h, --help     show this text
 
 Output: the frame in hexadecimal as the panel's monitor shows it, for a scroll
-followed by the text in parentheses, and for an acknowledged store the panel's
+FD and the text as typed in parentheses, and for an acknowledged store the panel's
 message ("Bitmap Saved", "Screen Saved As Startup"). Everything that went wrong
 goes to standard error, a store's missing or wrong answer included.
+
+Commands go out at the line's pace, and count as sent once their bytes have
+left for the line; a line that takes no byte for 3 s has stopped.
 
 Exit status:
   0  sent, and for a store acknowledged
   1  a store was sent but not acknowledged: no answer, another byte, or more than one byte
   2  bad usage or invalid data; nothing was sent
-  3  the port could not be opened (no such device, held by another program,
-     not permitted), or was lost while sending
+  3  the port could not be opened (no such device, not a serial device, held by
+     another program, not permitted), was lost while sending, or stopped taking bytes
+An answer later than 100 ms is taken for the next store's: answers carry nothing
+that tells them apart.
 )");
 
 std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, const QString &defaultDir, QString &error)
@@ -78,6 +85,13 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
     options.command = parser.positionalArguments();
     if (options.help)
         return options;
+    // An empty value is most often a script's unset variable, never a choice.
+    for (const QCommandLineOption *option : {&deviceOption, &dirOption, &fileOption}) {
+        if (parser.isSet(*option) && parser.value(*option).isEmpty()) {
+            error = QStringLiteral("--%1 takes a non-empty %2").arg(option->names().first(), option->valueName());
+            return std::nullopt;
+        }
+    }
     if (parser.isSet(portOption)) {
         bool number = false;
         options.port = parser.value(portOption).toInt(&number);
