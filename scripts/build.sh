@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build needs and builds.
-# Usage: tools/build.sh [BUILD_FOLDER [CMAKE_OPTIONS...]]
+# Usage: scripts/build.sh [BUILD_FOLDER [CMAKE_OPTIONS...]]
 # The default folder ./build is the program folder that ./run starts from.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 shift || true
 [ $# -gt 0 ] || set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
-"$root/tools/install-deps.sh" cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev \
+"$root/scripts/install-deps.sh" cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev \
     libgl-dev fonts-wine
 cmake -S "$root" -B "$build" "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"

@@ -3,11 +3,11 @@
 # build-fuzz. Starts from the checked-in corpus fuzz/corpus, which it only
 # reads; new inputs go to build-fuzz/found, a crashing one to build-fuzz/ and
 # the script then fails. To keep a find, copy it into fuzz/corpus.
-# Usage: tools/fuzz.sh [seconds, default 60]
+# Usage: scripts/fuzz.sh [seconds, default 60]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${1:-60}"
-"$root/tools/install-deps.sh" cmake make clang libclang-rt-14-dev pkg-config qt6-base-dev \
+"$root/scripts/install-deps.sh" cmake make clang libclang-rt-14-dev pkg-config qt6-base-dev \
     qt6-serialport-dev libgl-dev
 cmake -S "$root" -B "$root/build-fuzz" -DVEXEL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

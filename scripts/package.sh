@@ -6,8 +6,8 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 package="$root/build/package"
 # CPack takes the package's dependencies from dpkg-shlibdeps, which needs file.
-"$root/tools/install-deps.sh" dpkg-dev file
-"$root/tools/build.sh" "$package" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+"$root/scripts/install-deps.sh" dpkg-dev file
+"$root/scripts/build.sh" "$package" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
     -DVEXEL_BUILD_TESTS=OFF
 cd "$package"
 rm -f ./*.deb
