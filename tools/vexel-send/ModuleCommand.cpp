@@ -10,9 +10,6 @@ using namespace ModuleProtocol;
 
 namespace {
 
-const QStringList Animations{QStringLiteral("up"), QStringLiteral("down"), QStringLiteral("right"),
-                             QStringLiteral("left")};
-
 // A single decimal digit below count, or -1.
 int digitBelow(const QString &word, int count)
 {
@@ -123,7 +120,9 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         if (wrongCount(arguments, 2, "animate up|down|right|left 0|1", error))
             return std::nullopt;
         command.kind = Kind::Animate;
-        command.choice = int(Animations.indexOf(arguments[0]));
+        const QStringList animations{QStringLiteral("up"), QStringLiteral("down"), QStringLiteral("right"),
+                                     QStringLiteral("left")};
+        command.choice = int(animations.indexOf(arguments[0]));
         command.position = digitBelow(arguments[1], PositionCount);
         if (command.choice < 0 || command.position < 0) {
             error = QStringLiteral("animate: \"%1 %2\" is not one of up, down, right, left and position 0 or 1")
