@@ -14,7 +14,7 @@ constexpr QLatin1String UnlitDots(".-0 ");
 bool isHex(const QString &group)
 {
     for (const QChar c : group) {
-        if (!c.isDigit() && !QStringLiteral("abcdefABCDEF").contains(c))
+        if (!QLatin1String("0123456789abcdefABCDEF").contains(c))
             return false;
     }
     return true;
