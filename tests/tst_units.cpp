@@ -149,36 +149,6 @@ private slots:
             QCOMPARE(readIniValue(program.filePath(name), "Settings", "CommPort"), QString());
     }
 
-    void fuzzCorpusReplays_data()
-    {
-        QTest::addColumn<QString>("path");
-        const QDir corpus(QStringLiteral(VEXEL_FUZZ_CORPUS));
-        const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
-        QVERIFY2(files.size() >= 10, qPrintable(corpus.path()));
-        for (const QString &name : files)
-            QTest::newRow(qPrintable(name)) << corpus.filePath(name);
-    }
-
-    // The same checks as the fuzz target: no crash, no hang, and every answer
-    // a piece of the file that fits the value buffer.
-    void fuzzCorpusReplays()
-    {
-        QFETCH(QString, path);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray content = file.readAll();
-        for (const auto &[section, key] : {std::pair<QString, QString>{"Settings", "CommPort"}, {" settings ", "COMMPORT"},
-                                           {"Settings", "Missing"}, {"", ""}}) {
-            QElapsedTimer clock;
-            clock.start();
-            const QByteArray value = readIniValue(path, section, key).toLatin1();
-            QVERIFY2(clock.elapsed() < 1000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
-            QVERIFY(value.size() <= 254 && !value.contains('\n') && !value.contains('\0') && content.contains(value));
-            const int index = startupPortIndex(QString::fromLatin1(value));
-            QVERIFY(index >= -1 && index <= 19);
-        }
-    }
-
     void startupRounding()
     {
         checkRows({{"0 selects nothing", "0", "-1"}, {"1 is the first entry", "1", "0"}, {"20 is the last entry", "20", "19"},

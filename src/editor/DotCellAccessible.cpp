@@ -6,7 +6,7 @@
 #include <QWindow>
 
 DotCellAccessible::DotCellAccessible(DotGridWidget *grid, int index)
-    : m_grid(grid), m_index(index)
+    : m_grid(grid)
 {
     const DotGridWidget::Cell cell = DotGridWidget::cellOfIndex(index);
     m_column = cell.column;

@@ -45,7 +45,6 @@ public:
 
 private:
     QPointer<DotGridWidget> m_grid;
-    int m_index = 0;
     int m_column = 0;
     int m_weight = 0;
 };

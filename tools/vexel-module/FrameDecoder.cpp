@@ -57,7 +57,7 @@ Frame FrameDecoder::finish(Frame::Kind kind, Frame::TextEnd end)
     return frame;
 }
 
-bool FrameDecoder::takesAnyByte(int offset) const
+bool FrameDecoder::takesAnyByte(qsizetype offset) const
 {
     switch (std::uint8_t(m_pending.at(0))) {
     case P::SaveBitmap:

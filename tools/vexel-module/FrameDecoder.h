@@ -31,7 +31,7 @@ public:
 private:
     void take(std::uint8_t byte, QList<Frame> &out);
     Frame finish(Frame::Kind kind, Frame::TextEnd end = Frame::TextEnd::None);
-    bool takesAnyByte(int offset) const;
+    bool takesAnyByte(qsizetype offset) const;
 
     QByteArray m_pending;
 };

@@ -8,7 +8,7 @@ namespace {
 
 constexpr int ScrollStepMs[P::SpeedCount] = {240, 160, 100, 60};
 constexpr int CharacterWidth = 8;
-const QByteArray StateHeader = QByteArrayLiteral("vexel-module state 1");
+constexpr char StateHeader[] = "vexel-module state 1";
 
 template<std::size_t N>
 QByteArray toHex(const std::array<std::uint8_t, N> &bytes)
@@ -107,7 +107,7 @@ bool LedModule::isMoving() const
 
 QByteArray LedModule::storedState() const
 {
-    QByteArray text = StateHeader + '\n';
+    QByteArray text = QByteArray(StateHeader) + '\n';
     for (int n = 0; n < P::SlotCount; ++n)
         text += "slot " + QByteArray::number(n) + ' ' + toHex(m_slots[n]) + '\n';
     text += "screen " + toHex(m_startup.columns) + '\n';

@@ -11,9 +11,6 @@ using namespace ModuleProtocol;
 
 namespace {
 
-const QStringList Animations{QStringLiteral("up"), QStringLiteral("down"), QStringLiteral("right"),
-                             QStringLiteral("left")};
-
 // A single digit 0 .. 9 below count, or -1. Other scripts' digits are no
 // numbers here: the module's numbers are typed in ASCII.
 int digitBelow(const QString &word, int count)
@@ -125,7 +122,9 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         if (wrongCount(arguments, 2, "animate up|down|right|left 0|1", error))
             return std::nullopt;
         command.kind = Kind::Animate;
-        command.choice = int(Animations.indexOf(arguments[0]));
+        const QStringList animations{QStringLiteral("up"), QStringLiteral("down"), QStringLiteral("right"),
+                                     QStringLiteral("left")};
+        command.choice = int(animations.indexOf(arguments[0]));
         command.position = digitBelow(arguments[1], PositionCount);
         if (command.choice < 0 || command.position < 0) {
             error = QStringLiteral("animate: %1 is not one of up, down, right, left and position 0 or 1")

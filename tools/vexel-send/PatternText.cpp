@@ -9,14 +9,14 @@
 namespace {
 
 constexpr int RowCount = int(DotGrid::RowWeights.size());
-const QString LitDots = QStringLiteral("#Xx*O1");
-const QString UnlitDots = QStringLiteral(".-0 ");
+constexpr QLatin1String LitDots("#Xx*O1");
+constexpr QLatin1String UnlitDots(".-0 ");
 
 // Only ASCII digits and letters: other scripts' digits are no hexadecimal.
 bool isHex(const QString &group)
 {
     for (const QChar c : group) {
-        if (!QStringLiteral("0123456789abcdefABCDEF").contains(c))
+        if (!QLatin1String("0123456789abcdefABCDEF").contains(c))
             return false;
     }
     return true;
@@ -26,7 +26,8 @@ bool isHex(const QString &group)
 
 std::optional<ModuleProtocol::ColumnBytes> hexPattern(const QString &text, QString &error)
 {
-    QStringList groups = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    QStringList groups = text.split(blanks, Qt::SkipEmptyParts);
     if (groups.size() == 1 && groups.first().size() == 16) {
         const QString joined = groups.takeFirst();
         for (int i = 0; i < 16; i += 2)

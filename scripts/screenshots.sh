@@ -5,8 +5,8 @@
 # Writes docs/vexelapp.png and docs/vexel-module.png.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/tools/install-deps.sh" xvfb xdotool imagemagick
-"$root/tools/build.sh"
+"$root/scripts/install-deps.sh" xvfb xdotool imagemagick
+"$root/scripts/build.sh"
 build="$root/build"
 
 export DISPLAY=:97

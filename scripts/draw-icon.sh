@@ -4,7 +4,7 @@
 # 48, 64, 128 and 256 pixels beside it in the hicolor tree. The PNGs are kept
 # in the repository so that building needs no image tools; this script needs
 # rsvg-convert (librsvg2-bin).
-# Usage: tools/draw-icon.sh [icon folder, default dist/icons]
+# Usage: scripts/draw-icon.sh [icon folder, default dist/icons]
 set -eu
 
 out=${1:-$(dirname "$0")/../dist/icons}

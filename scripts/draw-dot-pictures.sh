@@ -2,7 +2,7 @@
 # Draws the two dot pictures of the program folder into assets/: the lit dot
 # "dotf.BMP" and the unlit dot "dotb.JPG", 18 x 19 pixels each (one dot cell),
 # on the silver ground of the grid. Needs ImageMagick's convert.
-# Usage: tools/draw-dot-pictures.sh [output folder, default assets]
+# Usage: scripts/draw-dot-pictures.sh [output folder, default assets]
 set -eu
 
 out=${1:-$(dirname "$0")/../assets}

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds vexel-bench for release, runs it and writes docs/performance.md.
-# Usage: tools/bench.sh [--quick]
+# Usage: scripts/bench.sh [--quick]
 # The run holds the team's build lock, when there is one, so that no build
 # shares the processor with the measurement.
 set -euo pipefail
@@ -34,7 +34,7 @@ cpu="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
 {
     echo "# Performance"
     echo
-    echo "Written by \`tools/bench.sh${quick[*]:+ ${quick[*]}}\`, which builds \`bench/\` (\`vexel-bench\`)"
+    echo "Written by \`scripts/bench.sh${quick[*]:+ ${quick[*]}}\`, which builds \`bench/\` (\`vexel-bench\`)"
     echo "for release and runs it. Medians over repeated runs; p99 is the 99th percentile;"
     echo "a ratio is the program's median over the baseline's, both measured in the same run."
     echo

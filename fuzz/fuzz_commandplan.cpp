@@ -1,0 +1,88 @@
+// libFuzzer target for a whole command file, through the checks vexel-send
+// --file runs before it opens the port: the input is the file. Standard input
+// is empty, so "@-" reads nothing. A plan that passes holds only commands the
+// module can take, one per line at most, in the order of their lines; a plan
+// that fails names the line.
+
+#include "CommandPlan.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using Kind = ModuleCommand::Kind;
+
+bool inRange(int value, int count)
+{
+    return value >= 0 && value < count;
+}
+
+bool fitsModule(const ModuleCommand &command)
+{
+    using namespace ModuleProtocol;
+    switch (command.kind) {
+    case Kind::Chars:
+        return command.first.toUcs4().size() <= 2 && command.second.toUcs4().size() <= 2;
+    case Kind::Scroll:
+        return command.text.size() <= MaxScrollTextLength;
+    case Kind::Speed:
+        return inRange(command.choice, SpeedCount);
+    case Kind::Show:
+        return inRange(command.position, PositionCount);
+    case Kind::Save:
+        return inRange(command.choice, SlotCount);
+    case Kind::Animate:
+        return inRange(command.choice, AnimationCount) && inRange(command.position, PositionCount);
+    case Kind::SaveStartup:
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    // One folder for the whole run, removed when the fuzzer ends.
+    static const QTemporaryDir folder;
+    static const bool emptyInput = std::freopen("/dev/null", "r", stdin) != nullptr;
+    if (!emptyInput)
+        std::abort();
+    SendOptions options;
+    options.file = folder.filePath(QStringLiteral("commands"));
+    const QByteArray text(reinterpret_cast<const char *>(data), qsizetype(size));
+    QFile out(options.file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(text) != text.size())
+        std::abort();
+    out.close();
+
+    QString error;
+    const std::optional<QList<CommandPlan::Step>> steps = CommandPlan::make(options, error);
+    if (!steps) {
+        if (!error.startsWith(options.file + QLatin1Char(':')))
+            std::abort();
+        return 0;
+    }
+    const qsizetype lines = text.count('\n') + 1;
+    if (steps->size() > lines)
+        std::abort();
+    const QString prefix = options.file + QLatin1Char(':');
+    const QLatin1String suffix(": ");
+    qsizetype previousLine = 0;
+    for (const CommandPlan::Step &step : *steps) {
+        if (!step.origin.startsWith(prefix) || !step.origin.endsWith(suffix) || !fitsModule(step.command))
+            std::abort();
+        bool isNumber = false;
+        const qsizetype line = step.origin.mid(prefix.size(), step.origin.size() - prefix.size() - suffix.size())
+                                   .toLongLong(&isNumber);
+        if (!isNumber || line <= previousLine || line > lines)
+            std::abort();
+        previousLine = line;
+    }
+    return 0;
+}
