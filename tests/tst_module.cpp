@@ -343,7 +343,7 @@ void ModuleTest::program()
 // COM8 leads to a pseudo-terminal and COM9 to a device that is no terminal.
 void ModuleTest::portFinder()
 {
-    PortSurvey::PortStatus status{1, "/dev/ttyS0", "/dev/ttyS0", false, false, {}};
+    PortSurvey::PortStatus status{1, "/dev/ttyS0", "/dev/ttyS0", false, false, {}, {}, {}};
     QCOMPARE(PortSurvey::describe(status), "present; you may not open it: join the dialout group with "
                                            "`sudo usermod -aG dialout $USER`, then log in again");
     status.accessible = true;
