@@ -13,7 +13,8 @@
 // a drawing to eight dots rarely keeps it readable. A dot is lit where its
 // pixel is opaque (alpha at least half) and light (its brightest colour channel
 // at least half), as an LED that is on; invert swaps lit and unlit. An animated
-// picture gives each frame with its own delay (none: the interval).
+// picture gives each frame with its own delay, a delay of 0 read as 100 ms as
+// Qt reads it (and browsers show it); a still picture stays up for the interval.
 namespace PicturePattern {
 
 constexpr int Side = 8;

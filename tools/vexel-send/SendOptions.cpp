@@ -1,5 +1,7 @@
 #include "SendOptions.h"
 
+#include "AnimationText.h"
+
 #include <QCommandLineParser>
 
 const QString SendOptions::HelpText = QStringLiteral(R"(Usage:
@@ -56,14 +58,18 @@ Exit status:
 std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, const QString &defaultDir, QString &error)
 {
     QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("N"));
     const QCommandLineOption deviceOption(QStringLiteral("device"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption dirOption(QStringLiteral("dir"), QString(), QStringLiteral("DIR"), defaultDir);
     const QCommandLineOption fileOption(QStringLiteral("file"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption intervalOption(QStringLiteral("interval"), QString(), QStringLiteral("MS"));
+    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QString(), QStringLiteral("N"));
+    const QCommandLineOption loopOption(QStringLiteral("loop"));
+    const QCommandLineOption invertOption(QStringLiteral("invert"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({portOption, deviceOption, dirOption, fileOption, quietOption, helpOption});
+    parser.addOptions({portOption, deviceOption, dirOption, fileOption, intervalOption, repeatOption, loopOption,
+                       invertOption, quietOption, helpOption});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -72,6 +78,7 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
     SendOptions options;
     options.help = parser.isSet(helpOption);
     options.quiet = parser.isSet(quietOption);
+    options.invert = parser.isSet(invertOption);
     options.device = parser.value(deviceOption);
     options.dir = parser.value(dirOption);
     options.file = parser.value(fileOption);
@@ -86,6 +93,27 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
             return std::nullopt;
         }
     }
+    if (parser.isSet(intervalOption)) {
+        options.intervalMs = holdMilliseconds(parser.value(intervalOption));
+        if (options.intervalMs < 0) {
+            error = QStringLiteral("--interval takes milliseconds from 1 to %1").arg(AnimationFrame::MaxHoldMs);
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(repeatOption)) {
+        bool number = false;
+        options.passes = parser.value(repeatOption).toInt(&number);
+        if (!number || options.passes < 1) {
+            error = QStringLiteral("--repeat takes a number from 1 up");
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(loopOption) && parser.isSet(repeatOption)) {
+        error = QStringLiteral("--repeat and --loop exclude each other");
+        return std::nullopt;
+    }
+    if (parser.isSet(loopOption))
+        options.passes = 0;
     if (parser.isSet(portOption) && parser.isSet(deviceOption)) {
         error = QStringLiteral("--port and --device exclude each other");
         return std::nullopt;
