@@ -1,4 +1,5 @@
 #include "AppLook.h"
+#include "PlayBench.h"
 #include "ResultTable.h"
 #include "StartupBench.h"
 #include "StartupChild.h"
@@ -24,9 +25,10 @@ struct Repetitions
     int restRuns = 3;
     int clears = 100;
     int starts = 10;
+    int frames = 1000;
 };
 
-constexpr Repetitions Quick {100, 10, 1, 20, 3};
+constexpr Repetitions Quick {100, 10, 1, 20, 3, 200};
 constexpr int RestSeconds = 10;
 
 bool argumentIs(int argc, char **argv, int index, const char *flag)
@@ -79,6 +81,16 @@ int main(int argc, char *argv[])
         addAll(window.atRest(RestSeconds, repetitions.restRuns));
         progress(QStringLiteral("Clear ALL, %1 runs").arg(repetitions.clears));
         addAll(window.clearAll(repetitions.clears));
+    }
+    PlayBench play(QStringLiteral(VEXEL_SEND_PATH));
+    if (!startupOnly) {
+        progress(QStringLiteral("vexel-send play, 100 frames at 50 ms, then %1 at 20 ms").arg(repetitions.frames));
+        addAll(play.drift(100, 50));
+        addAll(play.jitter(repetitions.frames, 20));
+    }
+    if (!play.ready()) {
+        progress(QStringLiteral("vexel-bench: %1").arg(play.error()));
+        return 2;
     }
     if (!window.ready()) {
         progress(QStringLiteral("vexel-bench: %1").arg(window.error()));
