@@ -31,8 +31,8 @@ bool fitsCharacterBox(const QString &word)
     return characters <= 1 || (characters == 2 && word.startsWith(QLatin1Char('^')));
 }
 
-// The frames that @FILE names: a picture, else a text animation or, for
-// frames of a single grid, the grid alone.
+// The frames that @FILE names: a picture, else a text animation or, where
+// one pattern is wanted, a single grid.
 std::optional<QList<AnimationFrame>> readFrames(const QString &word, bool single, const ModuleCommand::TextReader &read,
                                                 bool invert, QString &error)
 {
