@@ -2,10 +2,15 @@
 
 #include "PortName.h"
 
+#include <QDeadlineTimer>
+
 #include <poll.h>
+#include <sys/ioctl.h>
 
 namespace {
 constexpr int HangUpWatchIntervalMs = 100;
+// How often drain() looks at the system's queue: a few bytes' time at 9600 baud.
+constexpr int DrainCheckIntervalMs = 5;
 }
 
 SerialPortControl::SerialPortControl(const QString &programDir, QObject *parent)
@@ -98,8 +103,32 @@ bool SerialPortControl::output(const QByteArray &bytes)
     // False also when the line is full: the rest waits for the line's room.
     // A lost device has been closed by the error the flush raised.
     m_port.flush();
+    if (m_stallLimitMs > 0)
+        return waitForLine();
     if (m_port.isOpen() && m_port.bytesToWrite() > OutputBufferSize)
         loseDevice(tr("more than %1 bytes wait for the line").arg(OutputBufferSize));
+    return m_port.isOpen();
+}
+
+bool SerialPortControl::drain()
+{
+    if (!waitForLine())
+        return false;
+    QDeadlineTimer stall(m_stallLimitMs);
+    int before = -1;
+    for (int queued = 0; m_port.isOpen() && ::ioctl(int(m_port.handle()), TIOCOUTQ, &queued) == 0 && queued > 0;) {
+        if (queued != before)
+            stall.setRemainingTime(m_stallLimitMs);
+        before = queued;
+        if (stall.hasExpired()) {
+            stopForStall();
+            break;
+        }
+        // Asks for no event, so only a hang-up ends the pause early.
+        pollfd device {int(m_port.handle()), 0, 0};
+        if (::poll(&device, 1, DrainCheckIntervalMs) > 0)
+            loseDevice(tr("the line hung up"));
+    }
     return m_port.isOpen();
 }
 
@@ -195,11 +224,47 @@ bool SerialPortControl::lineIsFull() const
     return ::poll(&device, 1, 0) == 0;
 }
 
+// Every byte taken starts the stall limit afresh: a slow line is no lost one.
+bool SerialPortControl::waitForLine()
+{
+    QDeadlineTimer stall(m_stallLimitMs);
+    while (m_port.isOpen() && m_port.bytesToWrite() > 0) {
+        if (stall.hasExpired()) {
+            stopForStall();
+            break;
+        }
+        pollfd device {int(m_port.handle()), POLLOUT, 0};
+        if (::poll(&device, 1, int(stall.remainingTime())) <= 0)
+            continue;
+        if (device.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            loseDevice(tr("the line hung up"));
+            break;
+        }
+        const qint64 waiting = m_port.bytesToWrite();
+        m_port.flush();
+        if (m_port.bytesToWrite() < waiting)
+            stall.setRemainingTime(m_stallLimitMs);
+    }
+    return m_port.isOpen();
+}
+
 void SerialPortControl::loseDevice(const QString &reason)
+{
+    closeAsLost(tr("The device %1 was lost: %2").arg(m_port.portName(), reason));
+}
+
+void SerialPortControl::stopForStall()
+{
+    closeAsLost(tr("The line of %1 stopped taking bytes: none went out for %2 s")
+                    .arg(m_port.portName())
+                    .arg(m_stallLimitMs / 1000.0));
+}
+
+void SerialPortControl::closeAsLost(const QString &message)
 {
     if (!m_port.isOpen())
         return;
-    m_errorString = tr("The device %1 was lost: %2").arg(m_port.portName(), reason);
+    m_errorString = message;
     m_hangUpWatch.stop();
     m_port.close();
     // Queued, so that whoever answers the loss (typically with a modal message)

@@ -18,6 +18,11 @@
 // the system's buffers for the tty are full) waits in an output buffer of 512
 // bytes and leaves as soon as the line has room. A write that would leave more
 // than that waiting fails, and the device counts as lost: it takes nothing.
+// That is the window's rule, where a person's clicks never outrun the line.
+// With a stall limit set, output() instead waits at the line's pace until the
+// system has taken every byte, and the device counts as lost only when the
+// line takes no byte at all for that long; a program sending a long run of
+// commands wants this.
 //
 // A lost device is closed at the first read or write error, because a hung-up
 // line otherwise reports errors at full processor load for as long as it stays
@@ -41,6 +46,8 @@ public:
     // followed as for a port number; empty goes back to the numbered port.
     void setDevice(const QString &path) { m_device = path; }
     int commPort() const override;
+    // 0, the default, for the window's rule above; else the stall limit in ms.
+    void setStallLimit(int milliseconds) { m_stallLimitMs = milliseconds; }
 
     bool portOpen() const override;
     bool setPortOpen(bool open) override;
@@ -53,6 +60,10 @@ public:
     int inputMode() const override;
 
     bool output(const QByteArray &bytes) override;
+    // With a stall limit set: waits until the system has sent every byte
+    // written, as tcdrain() does, giving up (the device lost) when none leaves
+    // for that long. A pseudo-terminal hands bytes to its far end at once.
+    bool drain();
 
     int inBufferCount() override;
     QByteArray input() override;
@@ -66,7 +77,10 @@ private:
     void onError(QSerialPort::SerialPortError error);
     void checkForHangUp();
     bool lineIsFull() const;
+    bool waitForLine();
     void loseDevice(const QString &reason);
+    void stopForStall();
+    void closeAsLost(const QString &message);
 
     QString m_programDir;
     QSerialPort m_port;
@@ -78,6 +92,7 @@ private:
     QString m_settings = QStringLiteral("9600,n,8,1");
     LineSettings m_lineSettings;
     int m_inputMode = 0;
+    int m_stallLimitMs = 0;
     QString m_errorString;
     // Counts successful opens, so that a loss report still queued from an
     // earlier connection is not delivered for a newer one.

@@ -7,6 +7,10 @@
 
 #include <optional>
 
+// Room for MaxFrames grids with their waits, in CR LF; a larger file is
+// refused unread.
+constexpr qint64 MaxAnimationFileBytes = 1024 * 1024;
+
 // An animation written as text: grids of eight lines as the panel's editor
 // shows them (see PatternText.h), separated by empty lines. Every row of a
 // grid is written out here, since an empty line ends the grid. A line

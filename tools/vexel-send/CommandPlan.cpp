@@ -4,12 +4,48 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
+
+namespace {
+
+constexpr qint64 ChunkBytes = 64 * 1024;
+
+// At most maxBytes of an open file: a regular file that is larger is refused
+// before any of it is read, a stream once it runs past the limit, so that
+// neither an endless pipe nor a huge file fills the memory.
+std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxBytes, QString &why)
+{
+    const QString tooLong = QStringLiteral("%1 holds more than %2 bytes, more than this program reads from it").arg(name).arg(maxBytes);
+    if (!file.isSequential() && file.size() > maxBytes) {
+        why = tooLong;
+        return std::nullopt;
+    }
+    QByteArray bytes;
+    while (bytes.size() <= maxBytes) {
+        const QByteArray chunk = file.read(std::min(ChunkBytes, maxBytes + 1 - bytes.size()));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        why = QStringLiteral("cannot read %1: %2").arg(name, file.errorString());
+        return std::nullopt;
+    }
+    if (bytes.size() > maxBytes) {
+        why = tooLong;
+        return std::nullopt;
+    }
+    return QString::fromUtf8(bytes);
+}
+
+} // namespace
 
 std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &options, QString &error)
 {
     bool standardInputRead = false;
-    const ModuleCommand::TextReader read = [&standardInputRead](const QString &name, QString &why) -> std::optional<QString> {
+    const ModuleCommand::TextReader read = [&standardInputRead](const QString &name, qint64 maxBytes,
+                                                                QString &why) -> std::optional<QString> {
         QFile file(name);
         const bool standardInput = name == QLatin1String("-");
         if (standardInput && standardInputRead) {
@@ -21,7 +57,7 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
             why = QStringLiteral("cannot read %1: %2").arg(name, file.errorString());
             return std::nullopt;
         }
-        return QString::fromUtf8(file.readAll());
+        return readBounded(file, standardInput ? QStringLiteral("standard input") : name, maxBytes, why);
     };
 
     if (options.file.isEmpty()) {
@@ -30,7 +66,7 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
             return std::nullopt;
         return QList<Step>{{QString(), *command}};
     }
-    const std::optional<QString> text = read(options.file, error);
+    const std::optional<QString> text = read(options.file, MaxCommandFileBytes, error);
     if (!text)
         return std::nullopt;
     QList<Step> steps;

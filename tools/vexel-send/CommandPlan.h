@@ -15,6 +15,10 @@
 class CommandPlan
 {
 public:
+    // Tens of thousands of commands. A larger file is refused before it is
+    // read, a stream once it runs past the limit.
+    static constexpr qint64 MaxCommandFileBytes = 1024 * 1024;
+
     struct Step
     {
         QString origin;   // "FILE:LINE: " for a line of a command file, else empty

@@ -3,6 +3,7 @@
 #include "AnimationText.h"
 #include "PatternText.h"
 #include "PicturePattern.h"
+#include "QuotedWord.h"
 #include "StaticCharacter.h"
 #include "TextCommands.h"
 
@@ -15,12 +16,12 @@ namespace {
 const QStringList Animations{QStringLiteral("up"), QStringLiteral("down"), QStringLiteral("right"),
                              QStringLiteral("left")};
 
-// A single decimal digit below count, or -1.
+// A single digit 0 .. 9 below count, or -1. Other scripts' digits are no
+// numbers here: the module's numbers are typed in ASCII.
 int digitBelow(const QString &word, int count)
 {
-    if (word.size() != 1 || !word[0].isDigit() || word[0].digitValue() >= count)
-        return -1;
-    return word[0].digitValue();
+    const int digit = word.size() == 1 ? word[0].unicode() - u'0' : -1;
+    return digit >= 0 && digit < count ? digit : -1;
 }
 
 // A character box of the panel holds two characters at most, and only "^"
@@ -45,7 +46,7 @@ std::optional<QList<AnimationFrame>> readFrames(const QString &word, bool single
         }
         return frames;
     }
-    const std::optional<QString> text = read(name, error);
+    const std::optional<QString> text = read(name, single ? MaxPatternFileBytes : MaxAnimationFileBytes, error);
     if (!text)
         return std::nullopt;
     std::optional<QList<AnimationFrame>> frames;
@@ -114,7 +115,7 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.second = arguments[1];
         for (const QString &word : arguments) {
             if (!fitsCharacterBox(word)) {
-                error = QStringLiteral("chars: \"%1\" is neither one character nor ^0 .. ^9").arg(word);
+                error = QStringLiteral("chars: %1 is neither one character nor ^0 .. ^9").arg(quoted(word));
                 return std::nullopt;
             }
         }
@@ -126,7 +127,8 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.kind = Kind::Scroll;
         command.text = arguments.join(QLatin1Char(' '));
         if (command.text.size() > MaxScrollTextLength) {
-            error = QStringLiteral("scroll: the text has %1 characters, at most %2 fit")
+            error = QStringLiteral("scroll: the text has %1 characters as the panel's box counts them "
+                                   "(an emoji counts two), at most %2 fit")
                         .arg(command.text.size())
                         .arg(MaxScrollTextLength);
             return std::nullopt;
@@ -137,7 +139,7 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.kind = Kind::Speed;
         command.choice = digitBelow(arguments[0], SpeedCount);
         if (command.choice < 0) {
-            error = QStringLiteral("speed: \"%1\" is not 0 (slowest) .. 3 (fastest)").arg(arguments[0]);
+            error = QStringLiteral("speed: %1 is not 0 (slowest) .. 3 (fastest)").arg(quoted(arguments[0]));
             return std::nullopt;
         }
     } else if (name == QLatin1String("show") || name == QLatin1String("save")) {
@@ -149,8 +151,8 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.kind = show ? Kind::Show : Kind::Save;
         const int number = digitBelow(arguments[0], show ? PositionCount : SlotCount);
         if (number < 0) {
-            error = show ? QStringLiteral("show: \"%1\" is no display position (0 or 1)").arg(arguments[0])
-                         : QStringLiteral("save: \"%1\" is no slot (0 .. 9)").arg(arguments[0]);
+            error = (show ? QStringLiteral("show: %1 is no display position (0 or 1)")
+                          : QStringLiteral("save: %1 is no slot (0 .. 9)")).arg(quoted(arguments[0]));
             return std::nullopt;
         }
         (show ? command.position : command.choice) = number;
@@ -165,8 +167,8 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.choice = int(Animations.indexOf(arguments[0]));
         command.position = digitBelow(arguments[1], PositionCount);
         if (command.choice < 0 || command.position < 0) {
-            error = QStringLiteral("animate: \"%1 %2\" is not one of up, down, right, left and position 0 or 1")
-                        .arg(arguments[0], arguments[1]);
+            error = QStringLiteral("animate: %1 is not one of up, down, right, left and position 0 or 1")
+                        .arg(quoted(arguments.join(QLatin1Char(' '))));
             return std::nullopt;
         }
     } else if (name == QLatin1String("save-startup")) {
@@ -179,7 +181,7 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.kind = Kind::Play;
         command.position = digitBelow(arguments[0], PositionCount);
         if (command.position < 0 || !arguments[1].startsWith(QLatin1Char('@'))) {
-            error = QStringLiteral("play: \"%1 %2\" is not position 0 or 1 and @FILE").arg(arguments[0], arguments[1]);
+            error = QStringLiteral("play: %1 is not position 0 or 1 and @FILE").arg(quoted(arguments.join(QLatin1Char(' '))));
             return std::nullopt;
         }
         std::optional<QList<AnimationFrame>> frames = readFrames(arguments[1], false, read, invert, error);
@@ -192,13 +194,13 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         command.kind = Kind::Wait;
         command.waitMs = holdMilliseconds(arguments[0]);
         if (command.waitMs < 0) {
-            error = QStringLiteral("wait: \"%1\" is not 1 .. %2 milliseconds").arg(arguments[0]).arg(AnimationFrame::MaxHoldMs);
+            error = QStringLiteral("wait: %1 is not 1 .. %2 milliseconds").arg(quoted(arguments[0])).arg(AnimationFrame::MaxHoldMs);
             return std::nullopt;
         }
     } else {
-        error = QStringLiteral("\"%1\" is no command: chars, scroll, speed, show, save, animate, save-startup, "
+        error = QStringLiteral("%1 is no command: chars, scroll, speed, show, save, animate, save-startup, "
                                "play or wait")
-                    .arg(name);
+                    .arg(quoted(name));
         return std::nullopt;
     }
     return command;

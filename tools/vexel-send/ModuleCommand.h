@@ -31,8 +31,8 @@ struct ModuleCommand
     enum class Kind { Chars, Scroll, Speed, Show, Save, Animate, SaveStartup, Play, Wait };
 
     // The text of the file name given, "-" for standard input; nullopt and
-    // the reason in error when it cannot be read.
-    using TextReader = std::function<std::optional<QString>(const QString &name, QString &error)>;
+    // the reason in error when it cannot be read or holds more than maxBytes.
+    using TextReader = std::function<std::optional<QString>(const QString &name, qint64 maxBytes, QString &error)>;
 
     Kind kind = Kind::SaveStartup;
     QString first;      // chars: the two characters as typed

@@ -8,6 +8,7 @@ ModuleSession::ModuleSession(const QString &programDir) : m_programDir(programDi
 {
     m_port.setSettings(QStringLiteral("9600,n,8,1"));
     m_port.setInputMode(1);
+    m_port.setStallLimit(StallLimitMs);
 }
 
 QString ModuleSession::open(int port, const QString &device)
@@ -58,6 +59,10 @@ ModuleSession::Result ModuleSession::run(const ModuleCommand &command)
         return result; // PlaySchedule turns these into frames and pauses
     }
     result.output = QStringList{m_sender.monitorText().trimmed()} + m_messages.take();
+    if (result.status != PortFailed && !m_port.drain()) {
+        result.status = PortFailed;
+        result.error = m_port.errorString();
+    }
     return result;
 }
 

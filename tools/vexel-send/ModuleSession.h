@@ -17,9 +17,16 @@ enum ExitStatus { Sent = 0, NotAcknowledged = 1, BadUsage = 2, PortFailed = 3 };
 // The panel's own layers on one port: every command goes out through the
 // window's commands, frame sender and port control, and what the window would
 // show becomes text to print and an exit status.
+//
+// Unlike the window, it writes at the line's pace, however long a command
+// file is, and a command counts as sent only once its bytes have left the
+// program and the system's queue for the line. A line that takes no byte for
+// StallLimitMs has stopped, and the port counts as lost.
 class ModuleSession
 {
 public:
+    static constexpr int StallLimitMs = 3000;
+
     struct Result
     {
         ExitStatus status = Sent;

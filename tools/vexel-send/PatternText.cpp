@@ -1,6 +1,7 @@
 #include "PatternText.h"
 
 #include "DotGrid.h"
+#include "QuotedWord.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -11,10 +12,11 @@ constexpr int RowCount = int(DotGrid::RowWeights.size());
 const QString LitDots = QStringLiteral("#Xx*O1");
 const QString UnlitDots = QStringLiteral(".-0 ");
 
+// Only ASCII digits and letters: other scripts' digits are no hexadecimal.
 bool isHex(const QString &group)
 {
     for (const QChar c : group) {
-        if (!c.isDigit() && !QStringLiteral("abcdefABCDEF").contains(c))
+        if (!QStringLiteral("0123456789abcdefABCDEF").contains(c))
             return false;
     }
     return true;
@@ -35,12 +37,12 @@ std::optional<ModuleProtocol::ColumnBytes> hexPattern(const QString &text, QStri
     for (int i = 0; wellFormed && i < groups.size(); ++i) {
         wellFormed = groups[i].size() <= 2 && isHex(groups[i]);
         if (wellFormed)
-            bytes[std::size_t(i)] = quint8(groups[i].toUInt(nullptr, 16));
+            bytes[std::size_t(i)] = quint8(groups[i].toUInt(&wellFormed, 16));
     }
     if (!wellFormed) {
-        error = QStringLiteral("\"%1\" is not a pattern: write eight column bytes in hexadecimal "
+        error = QStringLiteral("%1 is not a pattern: write eight column bytes in hexadecimal "
                                "(10 00 00 00 00 00 00 00 or 1000000000000000) or @FILE")
-                    .arg(text);
+                    .arg(quoted(text));
         return std::nullopt;
     }
     return bytes;
@@ -48,7 +50,9 @@ std::optional<ModuleProtocol::ColumnBytes> hexPattern(const QString &text, QStri
 
 std::optional<ModuleProtocol::ColumnBytes> gridPattern(const QString &text, QString &error)
 {
-    QStringList rows = text.split(QLatin1Char('\n'));
+    // A final line break ends the last line rather than starting another.
+    const qsizetype end = text.endsWith(QLatin1Char('\n')) ? text.size() - 1 : text.size();
+    QStringList rows = text.isEmpty() ? QStringList() : text.first(end).split(QLatin1Char('\n'));
     for (QString &row : rows) {
         if (row.endsWith(QLatin1Char('\r')))
             row.chop(1);
@@ -70,10 +74,10 @@ std::optional<ModuleProtocol::ColumnBytes> gridPattern(const QString &text, QStr
             if (LitDots.contains(dots[column])) {
                 bytes[std::size_t(column)] |= quint8(DotGrid::RowWeights[std::size_t(row)]);
             } else if (!UnlitDots.contains(dots[column])) {
-                error = QStringLiteral("line %1 of the grid: \"%2\" is neither a lit dot (# X x * O 1) "
+                error = QStringLiteral("line %1 of the grid: %2 is neither a lit dot (# X x * O 1) "
                                        "nor an unlit one (. - 0 space)")
                             .arg(row + 1)
-                            .arg(dots[column]);
+                            .arg(quoted(dots[column]));
                 return std::nullopt;
             }
         }

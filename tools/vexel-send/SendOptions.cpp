@@ -111,6 +111,13 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
     options.command = parser.positionalArguments();
     if (options.help)
         return options;
+    // An empty value is most often a script's unset variable, never a choice.
+    for (const QCommandLineOption *option : {&deviceOption, &dirOption, &fileOption}) {
+        if (parser.isSet(*option) && parser.value(*option).isEmpty()) {
+            error = QStringLiteral("--%1 takes a non-empty %2").arg(option->names().first(), option->valueName());
+            return std::nullopt;
+        }
+    }
     if (parser.isSet(portOption)) {
         bool number = false;
         options.port = parser.value(portOption).toInt(&number);

@@ -6,6 +6,7 @@
 #include "StopSignals.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 
 int main(int argc, char **argv)
@@ -34,6 +35,11 @@ int main(int argc, char **argv)
     int port = options->port;
     if (port == 0 && options->device.isEmpty())
         port = startupPortIndex(ReadINI(options->dir, QStringLiteral("Settings"), QStringLiteral("CommPort"))) + 1;
+    if (port == 0 && options->device.isEmpty()) {
+        err << "vexel-send: CommPort in " << QDir(options->dir).filePath(QStringLiteral("vexel.ini"))
+            << " selects no port; name one with --port N or --device PATH" << Qt::endl;
+        return PortFailed;
+    }
     ModuleSession session(options->dir);
     error = session.open(port, options->device);
     if (!error.isEmpty()) {
