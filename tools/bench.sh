@@ -96,6 +96,12 @@ cpu="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
   child has handled its window's first expose event (which paints it); the
   child then reads its VmRSS from `/proc/self/status`. One start of each is run
   first to warm the caches and not counted; the rest alternate.
+- **vexel-send on a slow line**: `vexel-send --file` with 3000 scroll commands of
+  30 characters, 93000 bytes, many times what a pseudo-terminal holds, into a
+  far end that every 10 ms reads what a line of 9600 bytes a second would have
+  taken by then. The pace is the bytes over the time to the last one; the
+  processor time is vexel-send's own (the bench's reaped children, before and
+  after). It must end with status 0 and every byte on the line.
 
 ## Why start-up misses against the empty window
 

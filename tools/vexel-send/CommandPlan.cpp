@@ -16,7 +16,7 @@ constexpr qint64 ChunkBytes = 64 * 1024;
 // neither an endless pipe nor a huge file fills the memory.
 std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxBytes, QString &why)
 {
-    const QString tooLong = QStringLiteral("%1 holds more than %2 bytes, more than this program reads from it").arg(name).arg(maxBytes);
+    const QString tooLong = QStringLiteral("%1: more than %2 bytes, the most such a file may hold").arg(name).arg(maxBytes);
     if (!file.isSequential() && file.size() > maxBytes) {
         why = tooLong;
         return std::nullopt;

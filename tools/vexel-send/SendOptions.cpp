@@ -16,7 +16,8 @@ acknowledged a store. Options may stand before or after the command's words;
 Commands:
   chars A B                    the two static characters: each one character,
                                or ^0 .. ^9 for a custom character; "" is a space
-  scroll [TEXT]                scroll up to 30 characters (words are joined by one space)
+  scroll [TEXT]                scroll up to 30 characters, an emoji counting two
+                               (words are joined by one space)
   speed 0|1|2|3                scrolling speed, 0 slowest, 3 fastest
   show 0|1 PATTERN             show the pattern at display position 0 or 1
   save SLOT PATTERN            store the pattern in slot 0 .. 9, wait for the acknowledgement
@@ -32,14 +33,15 @@ Commands:
 PATTERN is the eight column bytes in hexadecimal, column 1 first
 ("10 00 00 00 00 00 00 00" or 1000000000000000), or @FILE (@- standard input):
 eight lines of up to eight characters, top row first, as the panel's grid shows
-them; # X x * O 1 are lit dots, . - 0 and space unlit ones. FILE may also be a
-picture (PNG, BMP, GIF, JPEG) of 8 x 8 pixels, top row first: a dot is lit where
-its pixel is opaque (alpha at least half) and light (its brightest colour
-channel at least half); other sizes are refused.
+them; # X x * O 1 are lit dots, . - 0 and space unlit ones. A grid file holds
+at most 4096 bytes. FILE may also be a picture (PNG, BMP, GIF, JPEG) of 8 x 8
+pixels, top row first: a dot is lit where its pixel is opaque (alpha at least
+half) and light (its brightest colour channel at least half); other sizes are
+refused.
 
 A text animation is such grids, every row written out, separated by empty
 lines; a line "wait MS" after a grid keeps that frame up MS milliseconds, other
-frames stay up for --interval. At most 10000 frames.
+frames stay up for --interval. At most 10000 frames and 1 MiB.
 
 Frames leave on a steady schedule counted from the start. A frame whose time
 has already run out when its turn comes (a line too slow, at 9600 baud about 96
@@ -56,7 +58,8 @@ Options:
   --file FILE    run the commands of FILE (- standard input), one a line, words
                  split and quoted as in a shell, # starts a comment; all lines are
                  checked before the first is sent, pictures included, and the
-                 first command that fails ends the run with its exit status
+                 first command that fails ends the run with its exit status;
+                 at most 1 MiB
   --interval MS  how long a frame without a time of its own stays up
                  (default 100, that is 10 frames a second)
   --repeat N     play the animation, or run the command file, N times
@@ -67,18 +70,23 @@ Options:
   -h, --help     show this text
 
 Output: the frame in hexadecimal as the panel's monitor shows it, for a scroll
-followed by the text in parentheses, and for an acknowledged store the panel's
+FD and the text as typed in parentheses, and for an acknowledged store the panel's
 message ("Bitmap Saved", "Screen Saved As Startup"). Everything that went wrong
 goes to standard error, a store's missing or wrong answer included.
+
+Commands go out at the line's pace, and count as sent once their bytes have
+left for the line; a line that takes no byte for 3 s has stopped.
 
 Exit status:
   0    sent, and for a store acknowledged
   1    a store was sent but not acknowledged: no answer, another byte, or more than one byte
   2    bad usage or invalid data (a file with its line); nothing was sent
-  3    the port could not be opened (no such device, held by another program,
-       not permitted), or was lost while sending
+  3    the port could not be opened (no such device, not a serial device, held by
+       another program, not permitted), was lost while sending, or stopped taking bytes
   130  ended by Ctrl-C (SIGINT), 143 by SIGTERM: after the frame being sent,
        which the module keeps showing
+An answer later than 100 ms is taken for the next store's: answers carry nothing
+that tells them apart.
 )");
 
 std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, const QString &defaultDir, QString &error)

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ResultTable.h"
+
+#include <QString>
+
+#include <vector>
+
+// vexel-send running a command file far larger than a pseudo-terminal holds
+// into a far end that takes bytes at a fixed pace, as a slow serial line
+// does: whether it keeps the line fed to the end, and what it spends waiting.
+class SendBench
+{
+public:
+    explicit SendBench(const QString &sendPath) : m_sendPath(sendPath) {}
+
+    bool ready() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+
+    std::vector<ResultTable::Row> slowLine(int commands, int bytesPerSecond);
+
+private:
+    QString m_sendPath;
+    QString m_error;
+};
