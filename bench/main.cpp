@@ -1,4 +1,5 @@
 #include "AppLook.h"
+#include "PlayBench.h"
 #include "ResultTable.h"
 #include "SendBench.h"
 #include "StartupBench.h"
@@ -25,10 +26,11 @@ struct Repetitions
     int restRuns = 3;
     int clears = 100;
     int starts = 10;
+    int frames = 1000;
     int sendCommands = 3000;
 };
 
-constexpr Repetitions Quick {100, 10, 1, 20, 3, 500};
+constexpr Repetitions Quick {100, 10, 1, 20, 3, 200, 500};
 // A 96000-baud line: fast enough to take 3000 commands in ten seconds, slow
 // enough that they fill the pseudo-terminal many times over.
 constexpr int SendLineBytesPerSecond = 9600;
@@ -90,6 +92,14 @@ int main(int argc, char *argv[])
         return 2;
     }
     if (!startupOnly) {
+        progress(QStringLiteral("vexel-send play, 100 frames at 50 ms, then %1 at 20 ms").arg(repetitions.frames));
+        PlayBench play(QStringLiteral(VEXEL_SEND_PATH));
+        addAll(play.drift(100, 50));
+        addAll(play.jitter(repetitions.frames, 20));
+        if (!play.ready()) {
+            progress(QStringLiteral("vexel-bench: %1").arg(play.error()));
+            return 2;
+        }
         progress(QStringLiteral("vexel-send on a slow line, %1 commands").arg(repetitions.sendCommands));
         SendBench send(QStringLiteral(VEXEL_SEND_PATH));
         addAll(send.slowLine(repetitions.sendCommands, SendLineBytesPerSecond));

@@ -40,6 +40,11 @@ bool fitsModule(const ModuleCommand &command)
         return inRange(command.choice, AnimationCount) && inRange(command.position, PositionCount);
     case Kind::SaveStartup:
         return true;
+    case Kind::Play:
+        return inRange(command.position, PositionCount) && !command.frames.isEmpty()
+               && command.frames.size() <= AnimationFrame::MaxFrames;
+    case Kind::Wait:
+        return command.waitMs > 0 && command.waitMs <= AnimationFrame::MaxHoldMs;
     }
     return false;
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds vexel-bench for release, runs it and writes docs/performance.md.
+# Builds vexel-bench (and vexel-send, which it plays) for release, runs it and
+# writes docs/performance.md.
 # Usage: scripts/bench.sh [--quick]
 # The run holds the team's build lock, when there is one, so that no build
 # shares the processor with the measurement.
@@ -78,6 +79,15 @@ cpu="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
   to the grid (painting follows later and is not counted). The baseline is
   64 reads of the same file by a plain `QImage`, each turned into a pixmap
   (not `QPixmap::load`, which would answer from Qt's pixmap cache).
+- **play**: the real `vexel-send` plays a text animation (frames all lit and
+  all unlit in turn) to a pseudo-terminal with `--quiet`. The bench reads the
+  device end itself, blocking, and notes the monotonic clock when each
+  frame's tenth byte has come; a frame's lateness is that moment after the
+  first frame's, less its place in the schedule (n x the interval). Drift is
+  the last frame's lateness after 100 frames at 50 ms; jitter the spread of
+  every frame's lateness at 20 ms; processor time is `vexel-send`'s own
+  (user and system, from `/proc/PID/stat`, in clock ticks) between the first
+  frame and the last, per second of playing.
 - **Start-up**: the bench starts itself as a child process, either as the
   control panel (built the way the program's `main()` builds it, in a program
   folder with its pictures and settings) or as a bare `QWidget` of the same

@@ -61,7 +61,9 @@ void TestInstall::holds()
                         ProgramDir + "/vexel.ini>" VEXEL_SETTINGS_FILE, DataDir + "/applications/vexelapp.desktop",
                         DataDir + "/applications/vexelapp-with-module.desktop", DataDir + "/metainfo/" VEXEL_METAINFO,
                         DataDir + "/icons/hicolor/scalable/apps/vexelapp.svg", DataDir + "/doc/vexelapp/copyright",
-                        DataDir + "/doc/vexelapp/changelog.gz"};
+                        DataDir + "/doc/vexelapp/changelog.gz", DataDir + "/doc/vexelapp/examples/heart-beat.txt"};
+    for (const char *program : {"vexel-send", "vexel-module", "vexel-ports"})
+        entries << DataDir + "/bash-completion/completions/" + program;
     for (const QString &program : QStringLiteral(VEXEL_PROGRAMS).split(','))
         entries << BinDir + '/' + program + '>' + ProgramDir + '/' + program;
     for (const char *size : {"48x48", "64x64", "128x128", "256x256"})

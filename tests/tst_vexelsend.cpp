@@ -9,8 +9,11 @@
 #include <QTest>
 #include <QThread>
 
+#include <signal.h>
+
 // What a row gives vexel-send and what it must do: the bytes on the line (hex), what it prints, its exit
-// status and a part of its error; the answer its pty gives, its standard input, and where its port is.
+// status and a part of its error; the answer its pty gives, its standard input, where its port is, and
+// the signal it gets once the bytes are there.
 struct Send
 {
     const char *name;
@@ -22,6 +25,7 @@ struct Send
     const char *reply = "";
     QByteArray input = {};
     const char *port = "";
+    int signal = 0;
 };
 
 class TestVexelSend : public QObject
@@ -42,6 +46,12 @@ void TestVexelSend::sends()
     const QString heart = "E0 11 12 24 24 12 11 E0";
     const QByteArray grid = ".##..##.\n#..##..#\n#......#\n#......#\n.#....#.\n..#..#..\n...##...\n........\n";
     const QByteArray file = "speed 0\nchars 'A' \"\"  # a space\n\nanimate up 1\n";
+    const QByteArray dot = "........\n........\n........\n...#....\n........\n........\n........\n........\n";
+    const QByteArray beat = grid + "wait 300\n\n" + dot;
+    const QString data = VEXEL_TEST_DATA;
+    // A PNG header claiming 100000 x 100000 pixels, and its first data.
+    const QByteArray huge = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000a8520bc8"
+                                                "0000000b49444154789c63604005000010000139bd8f65");
     // More than any system's pty takes while its far end does not read.
     const QByteArray scrolls = QByteArray("scroll ABCDEFGHIJKLMNOPQRSTUVWXYZ0123\n").repeated(4000);
     const QByteArray scrollsOnTheLine = QByteArray("fd4142434445464748494a4b4c4d4e4f505152535455565758595a30313233").repeated(4000);
@@ -64,6 +74,25 @@ void TestVexelSend::sends()
         {"slot above 9", {"save", "10", heart}, "", "", 2, "no slot"},
         {"text over 30 characters", {"scroll", QString(31, 'A')}, "", "", 2, "at most 30"},
         {"pattern of three bytes", {"show", "0", "10 00 00"}, "", "", 2, "is not a pattern"},
+        {"play: a text animation's frames, an option after the words", {"play", "0", "@heart.txt", "--interval", "1"},
+            "fc00e0111224241211e0fc000000008000000000", "FC 00 " + heart + "\nFC 00 00 00 00 80 00 00 00 00\n", 0, "", "", beat},
+        {"play: a GIF's frames", {"play", "1", "@" + data + "/two-frames.gif"}, "fc01e0111224241211e0fc010000008000000000",
+            "FC 01 " + heart + "\nFC 01 00 00 00 80 00 00 00 00\n"},
+        {"picture: lit where opaque and light; columns white, 128/0/0, 127 grey, alpha 128, alpha 127, black, clear, top dot",
+            {"show", "0", "@" + data + "/lit-rule.png"}, "fc00ffff00ff00000010", "FC 00 FF FF 00 FF 00 00 00 10\n"},
+        {"picture: --invert swaps lit and unlit", {"--invert", "show", "0", "@" + data + "/lit-rule.png"},
+            "fc000000ff00ffffffef", "FC 00 00 00 FF 00 FF FF FF EF\n"},
+        {"interrupt: Ctrl-C while the first frame stays up ends the loop with it whole", {"play", "0", "@heart.txt", "--loop", "--interval", "9000"},
+            "fc00e0111224241211e0", "FC 00 " + heart + '\n', 130, "", "", grid + '\n' + dot, "", SIGINT},
+        {"grid of 7 lines in an animation", {"play", "0", "@heart.txt"}, "", "", 2, "heart.txt: line 1: a grid has 8 lines, this one 7",
+            "", grid.mid(9)},
+        {"negative wait in an animation", {"play", "0", "@heart.txt"}, "", "", 2, "heart.txt: line 9: write wait MS", "", grid + "wait -5\n"},
+        {"empty animation", {"play", "0", "@heart.txt"}, "", "", 2, "heart.txt: no frame in it", "", "\n\n"},
+        {"interval of 0", {"play", "0", "@heart.txt", "--interval", "0"}, "", "", 2, "--interval takes", "", grid},
+        {"picture that is not one", {"show", "0", "@heart.txt"}, "", "", 2, "cannot read picture heart.txt: ", "", "GIF89a cut"},
+        {"picture claiming a huge size, refused by its header", {"show", "0", "@heart.txt"}, "", "", 2, "100000 x 100000 pixels", "", huge},
+        {"file: waits, repeated", {"--file", "-", "--repeat", "2"}, "fa39fe4120fa39fe4120", "FA 39\nFE 41 20\nFA 39\nFE 41 20\n", 0, "", "",
+            "speed 0\nwait 1\nchars A ''\n"},
         {"pattern in full-width digits", {"save", "3", "\uFF11\uFF10 00 00 00 00 00 00 00"}, "", "", 2, "is not a pattern"},
         {"slot in an Arabic-Indic digit", {"save", "\u0663", heart}, "", "", 2, "no slot"},
         {"grid of seven lines", {"show", "0", "@-"}, "", "", 2, "8 lines, this one 7", "", grid.first(63)},
@@ -103,12 +132,14 @@ void TestVexelSend::sends()
         const QByteArray onTheLine = QByteArray::fromHex(row.onTheLine), reply = QByteArray::fromHex(row.reply);
         QByteArray heard;
         const Finished sent = runToEnd(VEXEL_SEND_PATH, QStringList{"--dir", dir.path()} + device + row.arguments, row.input, {},
-                                       [&](QProcess &) {
+                                       [&](QProcess &process) {
             if (port == "slow")
                 QThread::msleep(1000);
-            if (!reply.isEmpty() || port == "slow") {
+            if (!reply.isEmpty() || port == "slow" || row.signal) {
                 heard = line.read(int(onTheLine.size()), 5000);
                 line.write(reply);
+                if (row.signal)
+                    ::kill(pid_t(process.processId()), row.signal);
             }
         });
         heard += line.read(int(onTheLine.size()) + 1 - int(heard.size()), 100);

@@ -61,7 +61,7 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
     };
 
     if (options.file.isEmpty()) {
-        const std::optional<ModuleCommand> command = ModuleCommand::parse(options.command, read, error);
+        const std::optional<ModuleCommand> command = ModuleCommand::parse(options.command, read, options.invert, error);
         if (!command)
             return std::nullopt;
         return QList<Step>{{QString(), *command}};
@@ -76,7 +76,7 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
         const std::optional<QStringList> words = splitWords(lines[i], error);
         if (words && words->isEmpty())
             continue;
-        const std::optional<ModuleCommand> command = words ? ModuleCommand::parse(*words, read, error) : std::nullopt;
+        const std::optional<ModuleCommand> command = words ? ModuleCommand::parse(*words, read, options.invert, error) : std::nullopt;
         if (!command) {
             error = origin + error;
             return std::nullopt;

@@ -1,6 +1,8 @@
 #include "ModuleCommand.h"
 
+#include "AnimationText.h"
 #include "PatternText.h"
+#include "PicturePattern.h"
 #include "QuotedWord.h"
 #include "StaticCharacter.h"
 #include "TextCommands.h"
@@ -27,21 +29,48 @@ bool fitsCharacterBox(const QString &word)
     return characters <= 1 || (characters == 2 && word.startsWith(QLatin1Char('^')));
 }
 
-std::optional<ColumnBytes> readPattern(const QStringList &words, const ModuleCommand::TextReader &read, QString &error)
+// The frames that @FILE names: a picture, else a text animation or, where
+// one pattern is wanted, a single grid.
+std::optional<QList<AnimationFrame>> readFrames(const QString &word, bool single, const ModuleCommand::TextReader &read,
+                                                bool invert, QString &error)
+{
+    const QString name = word.mid(1);
+    if (name != QLatin1String("-") && PicturePattern::isPicture(name)) {
+        std::optional<QList<AnimationFrame>> frames = PicturePattern::frames(name, invert, error);
+        if (frames && single && frames->size() > 1) {
+            error = QStringLiteral("%1 has %2 frames: play shows them").arg(name).arg(frames->size());
+            return std::nullopt;
+        }
+        return frames;
+    }
+    const std::optional<QString> text = read(name, single ? MaxPatternFileBytes : MaxAnimationFileBytes, error);
+    if (!text)
+        return std::nullopt;
+    std::optional<QList<AnimationFrame>> frames;
+    if (single) {
+        const std::optional<ColumnBytes> bytes = gridPattern(*text, error);
+        if (bytes)
+            frames = QList<AnimationFrame>{{*bytes}};
+    } else {
+        frames = animationFrames(*text, error);
+    }
+    if (!frames)
+        error = QStringLiteral("%1: %2").arg(name, error);
+    return frames;
+}
+
+std::optional<ColumnBytes> readPattern(const QStringList &words, const ModuleCommand::TextReader &read, bool invert,
+                                       QString &error)
 {
     if (words.isEmpty()) {
         error = QStringLiteral("the pattern is missing");
         return std::nullopt;
     }
     if (words.size() == 1 && words.first().startsWith(QLatin1Char('@'))) {
-        const QString name = words.first().mid(1);
-        const std::optional<QString> text = read(name, MaxPatternFileBytes, error);
-        if (!text)
+        const std::optional<QList<AnimationFrame>> frames = readFrames(words.first(), true, read, invert, error);
+        if (!frames)
             return std::nullopt;
-        const std::optional<ColumnBytes> bytes = gridPattern(*text, error);
-        if (!bytes)
-            error = QStringLiteral("%1: %2").arg(name, error);
-        return bytes;
+        return frames->first().pattern;
     }
     return hexPattern(words.join(QLatin1Char(' ')), error);
 }
@@ -56,7 +85,17 @@ bool wrongCount(const QStringList &arguments, int count, const char *usage, QStr
 
 } // namespace
 
-std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, const TextReader &read, QString &error)
+ModuleCommand ModuleCommand::showing(int position, const ColumnBytes &pattern)
+{
+    ModuleCommand command;
+    command.kind = Kind::Show;
+    command.position = position;
+    command.pattern = pattern;
+    return command;
+}
+
+std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, const TextReader &read, bool invert,
+                                                  QString &error)
 {
     if (words.isEmpty()) {
         error = QStringLiteral("no command given");
@@ -114,7 +153,7 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
             return std::nullopt;
         }
         (show ? command.position : command.choice) = number;
-        const std::optional<ColumnBytes> pattern = readPattern(arguments.mid(1), read, error);
+        const std::optional<ColumnBytes> pattern = readPattern(arguments.mid(1), read, invert, error);
         if (!pattern)
             return std::nullopt;
         command.pattern = *pattern;
@@ -135,8 +174,31 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
         if (wrongCount(arguments, 0, "save-startup", error))
             return std::nullopt;
         command.kind = Kind::SaveStartup;
+    } else if (name == QLatin1String("play")) {
+        if (wrongCount(arguments, 2, "play 0|1 @FILE", error))
+            return std::nullopt;
+        command.kind = Kind::Play;
+        command.position = digitBelow(arguments[0], PositionCount);
+        if (command.position < 0 || !arguments[1].startsWith(QLatin1Char('@'))) {
+            error = QStringLiteral("play: %1 is not position 0 or 1 and @FILE").arg(quoted(arguments.join(QLatin1Char(' '))));
+            return std::nullopt;
+        }
+        std::optional<QList<AnimationFrame>> frames = readFrames(arguments[1], false, read, invert, error);
+        if (!frames)
+            return std::nullopt;
+        command.frames = std::move(*frames);
+    } else if (name == QLatin1String("wait")) {
+        if (wrongCount(arguments, 1, "wait MS", error))
+            return std::nullopt;
+        command.kind = Kind::Wait;
+        command.waitMs = holdMilliseconds(arguments[0]);
+        if (command.waitMs < 0) {
+            error = QStringLiteral("wait: %1 is not 1 .. %2 milliseconds").arg(quoted(arguments[0])).arg(AnimationFrame::MaxHoldMs);
+            return std::nullopt;
+        }
     } else {
-        error = QStringLiteral("%1 is no command: chars, scroll, speed, show, save, animate or save-startup")
+        error = QStringLiteral("%1 is no command: chars, scroll, speed, show, save, animate, save-startup, "
+                               "play or wait")
                     .arg(quoted(name));
         return std::nullopt;
     }

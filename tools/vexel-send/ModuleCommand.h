@@ -1,7 +1,9 @@
 #pragma once
 
+#include "AnimationFrame.h"
 #include "ModuleProtocol.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -18,11 +20,15 @@
 //   save SLOT PATTERN          slot 0 .. 9
 //   animate up|down|right|left 0|1
 //   save-startup
+//   play 0|1 @FILE             the frames of a text animation or a picture, see
+//                              AnimationText.h and PicturePattern.h
+//   wait MS                    1 .. AnimationFrame::MaxHoldMs
 //
-// PATTERN is hexadecimal or @FILE (@- standard input), see PatternText.h.
+// PATTERN is hexadecimal or @FILE (@- standard input): a grid (PatternText.h)
+// or a picture of a single frame (PicturePattern.h).
 struct ModuleCommand
 {
-    enum class Kind { Chars, Scroll, Speed, Show, Save, Animate, SaveStartup };
+    enum class Kind { Chars, Scroll, Speed, Show, Save, Animate, SaveStartup, Play, Wait };
 
     // The text of the file name given, "-" for standard input; nullopt and
     // the reason in error when it cannot be read or holds more than maxBytes.
@@ -33,11 +39,17 @@ struct ModuleCommand
     QString second;
     QString text;       // scroll
     int choice = 0;     // speed 0 .. 3, save's slot, animate's animation number
-    int position = 0;   // show and animate
+    int position = 0;   // show, animate and play
     ModuleProtocol::ColumnBytes pattern{};
+    QList<AnimationFrame> frames; // play
+    int waitMs = 0;
+
+    static ModuleCommand showing(int position, const ModuleProtocol::ColumnBytes &pattern);
 
     bool isStore() const { return kind == Kind::Save || kind == Kind::SaveStartup; }
 
-    // nullopt with the reason in error for bad usage or invalid data.
-    static std::optional<ModuleCommand> parse(const QStringList &words, const TextReader &read, QString &error);
+    // nullopt with the reason in error for bad usage or invalid data. invert
+    // swaps lit and unlit dots of pictures.
+    static std::optional<ModuleCommand> parse(const QStringList &words, const TextReader &read, bool invert,
+                                              QString &error);
 };

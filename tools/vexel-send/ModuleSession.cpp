@@ -54,6 +54,9 @@ ModuleSession::Result ModuleSession::run(const ModuleCommand &command)
     case ModuleCommand::Kind::SaveStartup:
         result = storeResult(m_bitmapCommands.saveStartupScreen());
         break;
+    case ModuleCommand::Kind::Play:
+    case ModuleCommand::Kind::Wait:
+        return result; // PlaySchedule turns these into frames and pauses
     }
     result.output = QStringList{m_sender.monitorText().trimmed()} + m_messages.take();
     if (result.status != PortFailed && !m_port.drain()) {

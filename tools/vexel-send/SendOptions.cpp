@@ -1,13 +1,17 @@
 #include "SendOptions.h"
 
+#include "AnimationText.h"
+
 #include <QCommandLineParser>
 
 const QString SendOptions::HelpText = QStringLiteral(R"(Usage:
-  vexel-send [--port N | --device PATH] [--dir DIR] [--quiet] COMMAND [ARGUMENTS]
-  vexel-send [--port N | --device PATH] [--dir DIR] [--quiet] --file FILE
+  vexel-send [OPTIONS] COMMAND [ARGUMENTS]
+  vexel-send [OPTIONS] --file FILE
 
-Sends one command to the 16x8 LED module the way the VexelApp control panel
-does, and tells from the exit status whether the module acknowledged a store.
+Sends commands to the 16x8 LED module the way the VexelApp control panel does,
+plays animations on it, and tells from the exit status whether the module
+acknowledged a store. Options may stand before or after the command's words;
+"--" ends them, for a text that begins with a dash.
 
 Commands:
   chars A B                    the two static characters: each one character,
@@ -21,12 +25,28 @@ Commands:
                                play an arrow animation at display position 0 or 1
   save-startup                 keep the current screen as the start-up screen,
                                wait for the acknowledgement
+  play 0|1 @FILE               play the frames of FILE at display position 0 or 1:
+                               a text animation or a picture (an animated GIF
+                               plays its frames, each for its own delay)
+  wait MS                      in a command file: wait MS milliseconds (1 .. 3600000)
 
 PATTERN is the eight column bytes in hexadecimal, column 1 first
 ("10 00 00 00 00 00 00 00" or 1000000000000000), or @FILE (@- standard input):
 eight lines of up to eight characters, top row first, as the panel's grid shows
 them; # X x * O 1 are lit dots, . - 0 and space unlit ones. A grid file holds
-at most 4096 bytes.
+at most 4096 bytes. FILE may also be a picture (PNG, BMP, GIF, JPEG) of 8 x 8
+pixels, top row first: a dot is lit where its pixel is opaque (alpha at least
+half) and light (its brightest colour channel at least half); other sizes are
+refused.
+
+A text animation is such grids, every row written out, separated by empty
+lines; a line "wait MS" after a grid keeps that frame up MS milliseconds, other
+frames stay up for --interval. At most 10000 frames and 1 MiB.
+
+Frames leave on a steady schedule counted from the start. A frame whose time
+has already run out when its turn comes (a line too slow, at 9600 baud about 96
+frames a second) is skipped, so the animation keeps its pace; the last frame of
+an animation is always sent. A run ends when the last frame's time is up.
 
 Options:
   --port N       open port N (1 to 20) as the panel does, lock included
@@ -37,8 +57,15 @@ Options:
   --dir DIR      the panel's folder (default: the folder of this program)
   --file FILE    run the commands of FILE (- standard input), one a line, words
                  split and quoted as in a shell, # starts a comment; all lines are
-                 checked before the first is sent, and the first command that
-                 fails ends the run with its exit status; at most 1 MiB
+                 checked before the first is sent, pictures included, and the
+                 first command that fails ends the run with its exit status;
+                 at most 1 MiB
+  --interval MS  how long a frame without a time of its own stays up
+                 (default 100, that is 10 frames a second)
+  --repeat N     play the animation, or run the command file, N times
+  --loop         play or run it until interrupted (Ctrl-C)
+  --invert       pictures' dark dots are the lit ones, for dark drawings on a
+                 light ground
   --quiet        print nothing on success
   -h, --help     show this text
 
@@ -51,11 +78,13 @@ Commands go out at the line's pace, and count as sent once their bytes have
 left for the line; a line that takes no byte for 3 s has stopped.
 
 Exit status:
-  0  sent, and for a store acknowledged
-  1  a store was sent but not acknowledged: no answer, another byte, or more than one byte
-  2  bad usage or invalid data; nothing was sent
-  3  the port could not be opened (no such device, not a serial device, held by
-     another program, not permitted), was lost while sending, or stopped taking bytes
+  0    sent, and for a store acknowledged
+  1    a store was sent but not acknowledged: no answer, another byte, or more than one byte
+  2    bad usage or invalid data (a file with its line); nothing was sent
+  3    the port could not be opened (no such device, not a serial device, held by
+       another program, not permitted), was lost while sending, or stopped taking bytes
+  130  ended by Ctrl-C (SIGINT), 143 by SIGTERM: after the frame being sent,
+       which the module keeps showing
 An answer later than 100 ms is taken for the next store's: answers carry nothing
 that tells them apart.
 )");
@@ -63,14 +92,18 @@ that tells them apart.
 std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, const QString &defaultDir, QString &error)
 {
     QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("N"));
     const QCommandLineOption deviceOption(QStringLiteral("device"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption dirOption(QStringLiteral("dir"), QString(), QStringLiteral("DIR"), defaultDir);
     const QCommandLineOption fileOption(QStringLiteral("file"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption intervalOption(QStringLiteral("interval"), QString(), QStringLiteral("MS"));
+    const QCommandLineOption repeatOption(QStringLiteral("repeat"), QString(), QStringLiteral("N"));
+    const QCommandLineOption loopOption(QStringLiteral("loop"));
+    const QCommandLineOption invertOption(QStringLiteral("invert"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({portOption, deviceOption, dirOption, fileOption, quietOption, helpOption});
+    parser.addOptions({portOption, deviceOption, dirOption, fileOption, intervalOption, repeatOption, loopOption,
+                       invertOption, quietOption, helpOption});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -79,6 +112,7 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
     SendOptions options;
     options.help = parser.isSet(helpOption);
     options.quiet = parser.isSet(quietOption);
+    options.invert = parser.isSet(invertOption);
     options.device = parser.value(deviceOption);
     options.dir = parser.value(dirOption);
     options.file = parser.value(fileOption);
@@ -100,6 +134,27 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
             return std::nullopt;
         }
     }
+    if (parser.isSet(intervalOption)) {
+        options.intervalMs = holdMilliseconds(parser.value(intervalOption));
+        if (options.intervalMs < 0) {
+            error = QStringLiteral("--interval takes milliseconds from 1 to %1").arg(AnimationFrame::MaxHoldMs);
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(repeatOption)) {
+        bool number = false;
+        options.passes = parser.value(repeatOption).toInt(&number);
+        if (!number || options.passes < 1) {
+            error = QStringLiteral("--repeat takes a number from 1 up");
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(loopOption) && parser.isSet(repeatOption)) {
+        error = QStringLiteral("--repeat and --loop exclude each other");
+        return std::nullopt;
+    }
+    if (parser.isSet(loopOption))
+        options.passes = 0;
     if (parser.isSet(portOption) && parser.isSet(deviceOption)) {
         error = QStringLiteral("--port and --device exclude each other");
         return std::nullopt;

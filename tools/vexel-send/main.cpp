@@ -1,7 +1,9 @@
 #include "CommandPlan.h"
 #include "IniReader.h"
 #include "ModuleSession.h"
+#include "PlaySchedule.h"
 #include "SendOptions.h"
+#include "StopSignals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +15,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("vexel-send"));
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // Ctrl-C and SIGTERM end a run after the frame being sent, never within one.
+    const StopSignals stopSignals;
 
     QString error;
     const std::optional<SendOptions> options =
@@ -42,16 +46,20 @@ int main(int argc, char **argv)
         err << "vexel-send: " << error << Qt::endl;
         return PortFailed;
     }
-    for (const CommandPlan::Step &step : *steps) {
-        const ModuleSession::Result result = session.run(step.command);
+    const auto send = [&](const CommandPlan::Step &step, const ModuleCommand &command) {
+        const ModuleSession::Result result = session.run(command);
         for (const QString &line : result.output) {
             if (!options->quiet && !line.isEmpty())
                 out << line << Qt::endl;
         }
-        if (result.status != Sent) {
+        if (result.status != Sent)
             err << "vexel-send: " << step.origin << result.error << Qt::endl;
-            return result.status;
-        }
-    }
-    return Sent;
+        return int(result.status);
+    };
+    PlaySchedule schedule(*steps, options->passes, options->intervalMs, send);
+    QObject::connect(&schedule, &PlaySchedule::finished, &app, &QCoreApplication::exit);
+    QObject::connect(&stopSignals, &StopSignals::received, &schedule,
+                     [&schedule](int signal) { schedule.stop(StopSignals::exitStatus(signal)); });
+    QMetaObject::invokeMethod(&schedule, &PlaySchedule::start, Qt::QueuedConnection);
+    return app.exec();
 }
