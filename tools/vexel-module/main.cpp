@@ -109,10 +109,10 @@ int main(int argc, char **argv)
     if (!parsed)
         return fail(parser.errorText(), BadUsage);
     if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()), BadUsage);
+        return fail(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().constFirst()), BadUsage);
     for (const QCommandLineOption &option : {dirOption, deviceOption, stateOption}) {
         if (parser.isSet(option) && parser.value(option).isEmpty())
-            return fail(QStringLiteral("--%1 needs a value").arg(option.names().first()), BadUsage);
+            return fail(QStringLiteral("--%1 needs a value").arg(option.names().constFirst()), BadUsage);
     }
     if (parser.isSet(deviceOption) && (parser.isSet(portOption) || parser.isSet(settingsPortOption)))
         return fail(QStringLiteral("--device makes no link, so it takes neither --port nor --settings-port"), BadUsage);

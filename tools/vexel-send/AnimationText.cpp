@@ -2,7 +2,6 @@
 
 #include "PatternText.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -34,7 +33,7 @@ std::optional<QList<AnimationFrame>> animationFrames(const QString &text, QStrin
         QString line = i < lines.size() ? lines[i] : QString();
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        const QStringList words = line.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         const bool wait = !words.isEmpty() && words.first() == QLatin1String("wait");
         if (!wait && !words.isEmpty()) {
             if (rows.isEmpty())

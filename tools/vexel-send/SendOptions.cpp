@@ -122,7 +122,7 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
     // An empty value is most often a script's unset variable, never a choice.
     for (const QCommandLineOption *option : {&deviceOption, &dirOption, &fileOption}) {
         if (parser.isSet(*option) && parser.value(*option).isEmpty()) {
-            error = QStringLiteral("--%1 takes a non-empty %2").arg(option->names().first(), option->valueName());
+            error = QStringLiteral("--%1 takes a non-empty %2").arg(option->names().constFirst(), option->valueName());
             return std::nullopt;
         }
     }
