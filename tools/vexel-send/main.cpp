@@ -3,7 +3,7 @@
 #include "ModuleSession.h"
 #include "PlaySchedule.h"
 #include "SendOptions.h"
-#include "StopSignals.h"
+#include "TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,8 +15,6 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("vexel-send"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    // Ctrl-C and SIGTERM end a run after the frame being sent, never within one.
-    const StopSignals stopSignals;
 
     QString error;
     const std::optional<SendOptions> options =
@@ -40,6 +38,14 @@ int main(int argc, char **argv)
             << " selects no port; name one with --port N or --device PATH" << Qt::endl;
         return PortFailed;
     }
+    // From here on Ctrl-C and SIGTERM end the run after the frame being sent,
+    // never within one; while the plan is read (perhaps from a terminal) they
+    // keep their default, as they do should they not be watched. vexel-send
+    // starts no thread.
+    const bool blocked = TerminationSignals::block();
+    const TerminationSignals terminations;
+    if (blocked && !terminations.isValid())
+        TerminationSignals::unblock();
     ModuleSession session(options->dir);
     error = session.open(port, options->device);
     if (!error.isEmpty()) {
@@ -58,8 +64,8 @@ int main(int argc, char **argv)
     };
     PlaySchedule schedule(*steps, options->passes, options->intervalMs, send);
     QObject::connect(&schedule, &PlaySchedule::finished, &app, &QCoreApplication::exit);
-    QObject::connect(&stopSignals, &StopSignals::received, &schedule,
-                     [&schedule](int signal) { schedule.stop(StopSignals::exitStatus(signal)); });
+    QObject::connect(&terminations, &TerminationSignals::received, &schedule,
+                     [&schedule](int signal) { schedule.stop(TerminationSignals::exitStatus(signal)); });
     QMetaObject::invokeMethod(&schedule, &PlaySchedule::start, Qt::QueuedConnection);
     return app.exec();
 }

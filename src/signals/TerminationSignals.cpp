@@ -26,6 +26,12 @@ bool TerminationSignals::block()
     return ::sigprocmask(SIG_BLOCK, &set, nullptr) == 0;
 }
 
+void TerminationSignals::unblock()
+{
+    const sigset_t set = terminationSet();
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
 TerminationSignals::TerminationSignals(QObject *parent)
     : QObject(parent)
 {
