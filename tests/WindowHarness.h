@@ -16,7 +16,7 @@ class QSocketNotifier;
 // The real window in a program folder of its own, its port 1 linked to a
 // pseudo-terminal whose far end the test plays (or left for another program
 // to link). The folder holds the two dot pictures and a settings file naming
-// port 1 unless told otherwise.
+// port 1.
 //
 // run() takes a case as a line of steps separated by ";", each a verb and
 // its words (step() lists them). The far end records what the window sends
@@ -24,10 +24,7 @@ class QSocketNotifier;
 class WindowHarness
 {
 public:
-    enum class Line { Linked, Unlinked };
-
-    explicit WindowHarness(const QByteArray &settingsFile = "[Settings]\nCommPort=1\n",
-                           Line line = Line::Linked);
+    WindowHarness();
     ~WindowHarness();
 
     // Built on first use, after the folder has been arranged; shown and active.

@@ -47,7 +47,8 @@ private slots:
 
 void EndToEndTest::patternShownAndStoreAcknowledged()
 {
-    WindowHarness harness("[Settings]\nCommPort=1\n", WindowHarness::Line::Unlinked);
+    WindowHarness harness;
+    harness.linkPort(1, "/nonexistent"); // the module replaces a link that leads nowhere
     RunningModule module(harness.folder());
     QVERIFY(module.start());
     harness.click("cmdConnect");
@@ -62,13 +63,12 @@ void EndToEndTest::patternShownAndStoreAcknowledged()
     QCOMPARE(harness.messages().shown, QStringList{"Screen Saved As Startup"});
 }
 
-// With no COM1 the module is started on it; one that leads to a real device is left alone.
+// With COM1 leading nowhere the module is started on it; one that leads to a real device is left alone.
 void EndToEndTest::launcherStartsBothAndStopsTheModule()
 {
     for (const QString com1 : {"", "/dev/null"}) {
-        WindowHarness harness("[Settings]\nCommPort=1\n", WindowHarness::Line::Unlinked);
-        if (!com1.isEmpty())
-            harness.linkPort(1, com1);
+        WindowHarness harness;
+        harness.linkPort(1, com1.isEmpty() ? "/nonexistent" : com1);
         QFile::link(VEXEL_MODULE_PATH, harness.filePath("vexel-module"));
         const Finished launcher = runToEnd(VEXEL_LAUNCHER_PATH, {harness.folder()}, {},
             {"VEXEL_PANEL=" + QCoreApplication::applicationFilePath(), "VEXEL_SMOKE_FOLDER=" + harness.folder()});
