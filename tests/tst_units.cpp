@@ -1,10 +1,9 @@
 #include "Charset.h"
-#include "DotGrid.h"
-#include "HexEcho.h"
 #include "IniReader.h"
 #include "LineSettings.h"
 #include "PictureLoader.h"
 #include "PortName.h"
+#include "ProcessFigures.h"
 #include "RunningModule.h"
 #include "StaticCharacter.h"
 
@@ -215,40 +214,6 @@ private slots:
                   [](const QString &in) { return hex(toModuleBytes(in)); });
     }
 
-    void hexEcho()
-    {
-        checkRows({{"zero", "0", "00 "}, {"below sixteen gets a leading zero", "15", "0F "}, {"sixteen", "16", "10 "},
-                   {"upper case", "171", "AB "}, {"top byte", "255", "FF "}},
-                  [](const QString &in) { return ::hexEcho(quint8(in.toInt())); });
-    }
-
-    // In: the weights clicked in order on column 3, or "label N". Out: the
-    // column's label; the dots' states and the other columns must agree.
-    void dotGrid()
-    {
-        checkRows({{"top dot", "16", "10"}, {"top dot twice", "16 16", "0"}, {"fifth row", "1", "1"},
-                   {"upper half", "16 32 64 128", "F0"}, {"whole column", "16 32 64 128 1 2 4 8", "FF"},
-                   {"whole column, one back", "16 32 64 128 1 2 4 8 32", "DF"},
-                   {"label of eight", "label 8", "8"}, {"label of 0xAB", "label 171", "AB"}},
-                  [](const QString &in) {
-            if (in.startsWith("label"))
-                return DotGrid::columnLabel(quint8(in.mid(6).toInt()));
-            DotGrid grid;
-            for (const QString &weight : in.split(' '))
-                grid.toggle(3, weight.toInt());
-            QString label = DotGrid::columnLabel(grid.columnByte(3));
-            for (int weight : DotGrid::RowWeights)
-                label += grid.isOn(3, weight) == bool(grid.columnByte(3) & weight) ? "" : " state differs";
-            for (int column : {1, 2, 4, 5, 6, 7, 8})
-                label += grid.columnByte(column) ? " another column changed" : "";
-            grid.clearStates();
-            grid.clearBytes();
-            for (int weight : DotGrid::RowWeights)
-                label += grid.isOn(3, weight) || grid.columnByte(3) ? " not cleared" : "";
-            return label;
-        });
-    }
-
     void portNames()
     {
         // Linux's port 1 and port 0 are rows of the port device table.
@@ -350,7 +315,10 @@ private slots:
             QFile::remove(path);
             if (words[0] != "missing" && !writeFile(path, content))
                 return QStringLiteral("cannot write");
-            const PictureLoader::Result result = PictureLoader::load(path);
+            const qint64 atRest = ProcessFigures::residentBytes(); // refused before any pixel memory is taken
+            const PictureLoader::Result result = ProcessFigures::resetPeakResident() ? PictureLoader::load(path) : PictureLoader::Result();
+            if (ProcessFigures::peakResidentBytes() - atRest > 16 << 20)
+                return QStringLiteral("took %1 KiB").arg((ProcessFigures::peakResidentBytes() - atRest) / 1024);
             if (result.ok())
                 return QStringLiteral("%1 x %2").arg(result.pixmap.width()).arg(result.pixmap.height());
             const QString prefix = QStringLiteral("Cannot load picture %1: ").arg(path);
