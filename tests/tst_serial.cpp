@@ -105,7 +105,8 @@ private slots:
 
     void lossIsNoticedAndToldOnce()
     {
-        for (const QString noticedBy : {"the event loop", "counting the input", "reading the input", "writing a byte",
+        // Noticed by a write: the rows of sendFrame and the stalled peer.
+        for (const QString noticedBy : {"the event loop", "counting the input", "reading the input",
                                         "nobody: the user closes the port first", "nobody: another port opened meanwhile"}) {
             const auto named = naming(noticedBy);
             const bool told = !noticedBy.startsWith("nobody"), reopened = noticedBy.contains("another");
@@ -122,8 +123,6 @@ private slots:
                 QCOMPARE(port.inBufferCount(), 0);
             else if (noticedBy.contains("reading"))
                 QCOMPARE(port.input(), QByteArray());
-            else if (noticedBy.contains("writing"))
-                QVERIFY(!port.output("\xF7"));
             else if (noticedBy.contains("closes"))
                 QVERIFY(port.setPortOpen(false));
             else if (reopened)
