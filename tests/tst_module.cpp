@@ -204,7 +204,7 @@ void ModuleTest::program()
 {
     const QString box = "######## ........, #......# ........, #......# ........, #......# ........, "
                         "#......# ........, #......# ........, #......# ........, ######## ........";
-    // Name; before: nothing, "file" (COM1), or a link "NAME>target"; steps; what they told.
+    // Name; before: nothing, "file" (COM1, or the path given), or a link "NAME>target"; steps; what they told.
     QList<std::array<QString, 4>> rows{
     {"a store split with short gaps", "", "start; write F9 09; gap 5; write 10 00 00; gap 5; write 00 00 00 00 00; "
         "said frame; heard 100", "frame F9 09 10 00 00 00 00 00 00 00 save-bitmap slot=9 / heard AA"},
@@ -236,6 +236,7 @@ void ModuleTest::program()
     {"refused: missing folder", "", "start --dir /nonexistent/vexel; at COM1", "refused / no COM1"},
     // Without --dir its own folder; the user's folder only for a port the administrator left free.
     {"in its own folder", "", "start-copy --port 2; at COM2", "COM2 -> PTY"},
+    {"in its own folder, though the user's is there", "file config/vexelapp/notes", "start-copy --port 2; at COM2", "COM2 -> PTY"},
     {"on the port its settings name", "", "start-copy --settings-port; at COM4", "COM4 -> PTY"},
     {"in the user's folder, made on the way", "", "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2",
         "config/vexelapp/COM2 -> PTY"},
@@ -250,7 +251,7 @@ void ModuleTest::program()
         QTemporaryDir dir;
         PtyPair adapter;
         QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=4\n"));
-        QVERIFY(before.isEmpty() || (before == "file" ? writeFile(dir.filePath("COM1"), "keep me")
+        QVERIFY(before.isEmpty() || (before.startsWith("file") ? writeFile(dir.filePath(before == "file" ? "COM1" : before.mid(5)), "keep me")
                                      : QFile::link(before.section('>', 1), dir.filePath(before.section('>', 0, 0)))));
         std::optional<RunningModule> module;
         std::optional<QSerialPort> line; // COM1, unless the module serves the adapter; not emptied on opening
