@@ -185,7 +185,7 @@ private slots:
         checkRows({{"both empty become spaces", "|", "20 20| | "}, {"custom 0 and 9 keep their text", "^0|^9", "00 09|^0|^9"},
                    {"digit then caret is the digit", "5^|", "35 20|5| "},
                    {"emoji stays whole in the box", emoji + "x|", "3F 20|" + emoji + "| "},
-                   {"caret alone", "^|x", "box 1|^|x"},
+                   {"caret alone", "^|x", "box 1|^|x"}, {"caret and the character after 9", "^:|", "box 1|^:|"},
                    {"caret and Arabic-Indic 3", QString::fromUtf16(u"^\u0663|"), QString::fromUtf16(u"box 1|^\u0663|")},
                    {"first box fails: the second is not looked at", "^A|", "box 1|^A|"},
                    {"second box fails: the first keeps its rewrite", "QR|^A", "box 2|Q|^A"}},
