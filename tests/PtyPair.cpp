@@ -11,34 +11,23 @@
 #include <termios.h>
 #include <unistd.h>
 
-bool makeRaw(int fd)
-{
-    termios settings{};
-    return ::tcgetattr(fd, &settings) == 0 && (::cfmakeraw(&settings), ::tcsetattr(fd, TCSANOW, &settings)) == 0;
-}
-
 PtyPair::PtyPair()
 {
     char name[256] = {};
+    termios raw{}; // the master side of a pair is raw already
+    ::cfmakeraw(&raw);
     // Without a working pair no test of the line means anything.
-    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0 || !makeRaw(m_slave) || !makeRaw(m_master))
+    if (::openpty(&m_master, &m_slave, name, &raw, nullptr) != 0)
         qFatal("pseudo-terminal: %s", std::strerror(errno));
     m_slavePath = QString::fromLocal8Bit(name);
 }
 
 PtyPair::~PtyPair() { closeMaster(); ::close(m_slave); }
 
+// A blocking terminal takes the whole write or fails.
 bool PtyPair::write(const QByteArray &bytes)
 {
-    for (qsizetype done = 0; m_master >= 0 && done < bytes.size();) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return m_master >= 0;
+    return m_master >= 0 && ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
 }
 
 bool PtyPair::waitUntilQueued(int count, int timeoutMs)
@@ -56,17 +45,13 @@ QByteArray PtyPair::read(int count, int timeoutMs)
     QByteArray received;
     const QDeadlineTimer deadline(timeoutMs);
     char chunk[4096];
-    while (m_master >= 0 && received.size() < count) {
-        pollfd pfd {m_master, POLLIN, 0};
-        const qsizetype wanted = std::min<qsizetype>(sizeof chunk, count - received.size());
-        const int ready = ::poll(&pfd, 1, int(deadline.remainingTime()));
-        if (ready < 0 && errno == EINTR)
-            continue;
+    for (pollfd pfd{m_master, POLLIN, 0}; m_master >= 0 && received.size() < count;) {
         // Data is there once poll says so: the read does not block.
-        const ssize_t n = ready > 0 ? ::read(m_master, chunk, size_t(wanted)) : 0;
-        if (n <= 0)
+        const int ready = ::poll(&pfd, 1, int(deadline.remainingTime()));
+        const ssize_t n = ready > 0 ? ::read(m_master, chunk, std::min<size_t>(sizeof chunk, size_t(count - received.size()))) : 0;
+        if (n <= 0 && !(ready < 0 && errno == EINTR))
             break;
-        received.append(chunk, n);
+        received.append(chunk, std::max<ssize_t>(n, 0));
     }
     return received;
 }

@@ -38,6 +38,3 @@ private:
     int m_slave = -1;
     QString m_slavePath;
 };
-
-// Sets a terminal raw, as a serial program does: bytes pass unchanged.
-bool makeRaw(int fd);

@@ -21,13 +21,10 @@ Finished runToEnd(const QString &program, const QStringList &arguments, const QB
     if (whileRunning)
         whileRunning(process);
     process.waitForFinished(60000);
-    Finished finished;
-    if (process.state() == QProcess::NotRunning && process.error() != QProcess::FailedToStart
-        && process.exitStatus() == QProcess::NormalExit)
-        finished.status = process.exitCode();
-    finished.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    finished.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return finished;
+    const bool ended = process.state() == QProcess::NotRunning && process.error() != QProcess::FailedToStart
+        && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
 bool writeFile(const QString &path, const QByteArray &content)

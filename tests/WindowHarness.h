@@ -3,20 +3,38 @@
 #include "FrameDecoder.h"
 #include "MainWindow.h"
 #include "PtyPair.h"
-#include "RecordingMessages.h"
 #include "SerialPortControl.h"
+#include "UserMessages.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 class QSocketNotifier;
 
+// Records what the program would have shown in a box, instead of blocking
+// the test in a modal one. onShow, when set, plays the user's part while the
+// box would be up.
+class RecordingMessages : public UserMessages
+{
+public:
+    void show(const QString &text) override
+    {
+        shown.append(text);
+        if (onShow)
+            onShow(text);
+    }
+
+    QStringList shown;
+    std::function<void(const QString &)> onShow;
+};
+
 // The real window in a program folder of its own, its port 1 linked to a
 // pseudo-terminal whose far end the test plays (or left for another program
 // to link). The folder holds the two dot pictures and a settings file naming
-// port 1 unless told otherwise.
+// port 1.
 //
 // run() takes a case as a line of steps separated by ";", each a verb and
 // its words (step() lists them). The far end records what the window sends
@@ -24,10 +42,7 @@ class QSocketNotifier;
 class WindowHarness
 {
 public:
-    enum class Line { Linked, Unlinked };
-
-    explicit WindowHarness(const QByteArray &settingsFile = "[Settings]\nCommPort=1\n",
-                           Line line = Line::Linked);
+    WindowHarness();
     ~WindowHarness();
 
     // Built on first use, after the folder has been arranged; shown and active.
@@ -43,6 +58,7 @@ public:
     template <typename T = QWidget> T *control(const QString &name) { return window().findChild<T *>(name); }
     // As a person clicks: the window active and the focus on the button.
     void click(const QString &name);
+    qint64 clickMs() const { return m_clickMs; } // how long the last click took
 
     void run(const QString &steps);
     // Everything the far end has received since the steps began.

@@ -2,41 +2,15 @@
 #include "RunningModule.h"
 #include "WindowHarness.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
-#include <cstdio>
-
-namespace {
-
-// Stands in for the control panel when the launcher is tested: the real
-// window in the folder named by VEXEL_SMOKE_FOLDER connects to port 1, saves
-// the start-up screen and exits 0 once the module confirmed it.
-int smokePanel(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    AppLook::prepare();
-    const QString folder = qEnvironmentVariable("VEXEL_SMOKE_FOLDER");
-    SerialPortControl port(folder);
-    RecordingMessages messages;
-    MainWindow window(port, messages, folder);
-    window.show();
-    window.findChild<QPushButton *>("cmdConnect")->click();
-    if (port.portOpen())
-        window.findChild<QPushButton *>("cmdSaveSU")->click();
-    for (const QString &text : messages.shown)
-        std::printf("message %s\n", qPrintable(text));
-    return messages.shown == QStringList{"Screen Saved As Startup"} ? 0 : 1;
-}
-
-} // namespace
-
 // The real window driving the real stand-in module over a pseudo-terminal,
-// and both started the way ./run starts them. What each command sends is
-// the window's test's, what the module makes of it the module's test's.
+// and the launcher of ./run starting the module before the panel. What each
+// command sends is the window's test's, what the module makes of it the
+// module's test's.
 class EndToEndTest : public QObject
 {
     Q_OBJECT
@@ -48,7 +22,8 @@ private slots:
 
 void EndToEndTest::patternShownAndStoreAcknowledged()
 {
-    WindowHarness harness("[Settings]\nCommPort=1\n", WindowHarness::Line::Unlinked);
+    WindowHarness harness;
+    QFile::remove(harness.filePath("COM1")); // the module links its own
     RunningModule module(harness.folder());
     QVERIFY(module.start());
     harness.click("cmdConnect");
@@ -63,42 +38,38 @@ void EndToEndTest::patternShownAndStoreAcknowledged()
     QCOMPARE(harness.messages().shown, QStringList{"Screen Saved As Startup"});
 }
 
-// With no COM1 the module is started on it; one that leads to a device, in the program folder or the user's, is
-// left alone, and the panel starts alone. Both folders hold a blank, as a user's may.
+// With no COM1 the module is started on it; one that leads to a device, in
+// the program folder or the user's, is left alone and the panel starts alone.
+// Both folders hold a blank, as a user's may. The panel is played by
+// vexel-send, which stores the start-up screen on the settings file's port.
 void EndToEndTest::launcherStartsBothAndStopsTheModule()
 {
     for (const QString com1 : {"", "/dev/null", "user's /dev/ttyS0"}) {
-        WindowHarness harness("[Settings]\nCommPort=1\n", WindowHarness::Line::Unlinked);
+        WindowHarness harness;
+        QFile::remove(harness.filePath("COM1"));
         const QString users = harness.filePath("user config/vexelapp/COM1"), device = com1.section(' ', -1);
         if (com1.startsWith("user's"))
             QVERIFY(QDir().mkpath(QFileInfo(users).path()) && QFile::link(device, users));
         else if (!com1.isEmpty())
             harness.linkPort(1, com1);
-        QFile::link(VEXEL_MODULE_PATH, harness.filePath("vexel-module"));
-        QFile::link(harness.folder(), harness.filePath("program folder"));
+        const QString panel = harness.filePath("panel");
+        QVERIFY(writeFile(panel, "#!/bin/sh\nexec " VEXEL_SEND_PATH " --dir \"$(dirname \"$0\")\" save-startup\n")
+                && QFile::setPermissions(panel, QFile::ReadOwner | QFile::ExeOwner) && QFile::link(VEXEL_MODULE_PATH, harness.filePath("vexel-module"))
+                && QFile::link(harness.folder(), harness.filePath("program folder")));
         const Finished launcher = runToEnd(VEXEL_LAUNCHER_PATH, {harness.filePath("program folder")}, {},
-            {"VEXEL_PANEL=" + QCoreApplication::applicationFilePath(), "VEXEL_SMOKE_FOLDER=" + harness.folder(),
-             "XDG_CONFIG_HOME=" + harness.filePath("user config")});
+                                           {"VEXEL_PANEL=" + panel, "XDG_CONFIG_HOME=" + harness.filePath("user config")});
+        QFile log(harness.filePath("vexel-module.log"));
+        const QByteArray said = launcher.out.toUtf8() + launcher.err.toUtf8() + (log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray());
         if (!com1.isEmpty()) {
-            QVERIFY2(launcher.out.contains("did not start: vexel-module: "), qPrintable(launcher.out));
-            QCOMPARE(QFileInfo(com1 == device ? harness.filePath("COM1") : users).symLinkTarget(), device);
+            QVERIFY2(said.contains("did not start: vexel-module: ")
+                     && QFileInfo(com1 == device ? harness.filePath("COM1") : users).symLinkTarget() == device, said);
             continue;
         }
-        QVERIFY2(launcher.status == 0 && launcher.out.contains("Virtual LED module on port 1:"), qPrintable(launcher.out + launcher.err));
-        QFile log(harness.filePath("vexel-module.log"));
-        const QByteArray moduleSaid = log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray("no log");
-        QVERIFY2(moduleSaid.contains("\nframe F7 1B save-startup\n") && moduleSaid.contains("\nanswer AA\n"), moduleSaid);
+        QVERIFY2(launcher.status == 0 && said.contains("Virtual LED module on port 1:") && said.contains("Screen Saved As Startup")
+                 && said.contains("\nframe F7 1B save-startup\n") && said.contains("\nanswer AA\n"), said);
         QTRY_VERIFY(!QFileInfo(harness.filePath("COM1")).isSymLink()); // the module is gone
     }
 }
 
-int main(int argc, char *argv[])
-{
-    if (qEnvironmentVariableIsSet("VEXEL_SMOKE_FOLDER"))
-        return smokePanel(argc, argv);
-    QApplication app(argc, argv);
-    EndToEndTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(EndToEndTest)
 #include "tst_endtoend.moc"

@@ -22,10 +22,8 @@ int probe()
 {
     QTextStream out(stdout);
     out << "folder " << AppPath() << "\nport " << ReadINI(QStringLiteral("Settings"), QStringLiteral("CommPort")) << '\n';
-    for (const char *picture : {"dotf.BMP", "dotb.JPG"}) {
-        const PictureLoader::Result result = PictureLoader::load(AppPath() + QLatin1String(picture));
-        out << "picture " << picture << ' ' << (result.ok() ? QStringLiteral("ok") : result.error) << '\n';
-    }
+    for (const char *picture : {"dotf.BMP", "dotb.JPG"})
+        out << "picture " << picture << ' ' << PictureLoader::load(AppPath() + QLatin1String(picture)).error << '\n';
     return 0;
 }
 
@@ -95,9 +93,8 @@ void TestInstall::panelFindsItsFolderFromItsCommand()
     QVERIFY(QFile::remove(staged(ProgramDir + "/vexel.ini")) && QFile::link(settings, staged(ProgramDir + "/vexel.ini")));
     QVERIFY(writeFile(settings, "[Settings]\nCommPort=7\n"));
     const Finished probed = runToEnd(staged(BinDir + "/vexel-install-probe"), {}, {}, {"VEXEL_PROBE=1"});
-    QCOMPARE(probed.status, 0);
-    QCOMPARE(probed.out, QStringLiteral("folder %1/\nport 7\npicture dotf.BMP ok\npicture dotb.JPG ok\n")
-                             .arg(QFileInfo(staged(ProgramDir)).canonicalFilePath()));
+    QCOMPARE(QString::number(probed.status) + ' ' + probed.out, QStringLiteral("0 folder %1/\nport 7\npicture dotf.BMP \npicture dotb.JPG \n")
+                                                                    .arg(QFileInfo(staged(ProgramDir)).canonicalFilePath()));
 }
 
 // Each entry's Exec names an installed program; the panel's own then starts
@@ -107,8 +104,8 @@ void TestInstall::menuEntriesStartWhatIsInstalled()
     QStringList commands;
     for (const char *entry : {"vexelapp.desktop", "vexelapp-with-module.desktop"}) {
         QFile file(staged(DataDir + "/applications/" + entry));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString command = QRegularExpression("^Exec=(\\S+)", QRegularExpression::MultilineOption).match(file.readAll()).captured(1);
+        const QString command = QRegularExpression("^Exec=(\\S+)", QRegularExpression::MultilineOption)
+                                    .match(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()).captured(1);
         commands << staged(command.startsWith('/') ? command : BinDir + '/' + command);
         QVERIFY2(QFileInfo(commands.last()).isFile() && QFileInfo(commands.last()).isExecutable(), qPrintable(command));
     }

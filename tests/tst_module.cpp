@@ -5,18 +5,11 @@
 #include "RunningModule.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <array>
-#include <fcntl.h>
-#include <optional>
-#include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -58,39 +51,6 @@ QString run(LedModule &module, const QString &stream)
 
 const QString Blank(32, '0'), Half(16, '0');
 const QString Empty8 = QStringLiteral("00 00 00 00 00 00 00 00");
-
-// The test's end of the module's line: COM1 opened raw as the panel opens a
-// port, or the far end of the device the module was given.
-class Line
-{
-public:
-    explicit Line(int fd, bool owned = false) : m_fd(fd), m_owned(owned) {}
-    explicit Line(const QString &path) : Line(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK), true)
-    {
-        m_fd = m_fd >= 0 && makeRaw(m_fd) ? m_fd : -1;
-    }
-    ~Line() { if (m_owned) ::close(m_fd); }
-    bool write(const QString &hex)
-    {
-        const QByteArray data = QByteArray::fromHex(hex.toLatin1());
-        return ::write(m_fd, data.constData(), size_t(data.size())) == data.size();
-    }
-    // Everything that arrives within timeoutMs, in hex.
-    QString read(int timeoutMs)
-    {
-        QByteArray data;
-        QDeadlineTimer deadline(timeoutMs);
-        pollfd poller{m_fd, POLLIN, 0};
-        char buffer[64];
-        for (ssize_t n = 0; ::poll(&poller, 1, int(deadline.remainingTime())) > 0 && (n = ::read(m_fd, buffer, sizeof buffer)) > 0;)
-            data.append(buffer, int(n));
-        return QString::fromLatin1(data.toHex(' ').toUpper());
-    }
-
-private:
-    int m_fd = -1;
-    bool m_owned = false;
-};
 
 // What the test finds at a path in the module's folder.
 QString entry(const QDir &dir, const QString &name)
@@ -245,7 +205,7 @@ void ModuleTest::program()
 {
     const QString box = "######## ........, #......# ........, #......# ........, #......# ........, "
                         "#......# ........, #......# ........, #......# ........, ######## ........";
-    // Name; before: nothing, "file" (COM1), or a link "NAME>target"; steps; what they told.
+    // Name; before: nothing, "file" (COM1, or the path given), or a link "NAME>target"; steps; what they told.
     QList<std::array<QString, 4>> rows{
     {"a store split with short gaps", "", "start; write F9 09; gap 5; write 10 00 00; gap 5; write 00 00 00 00 00; "
         "said frame; heard 100", "frame F9 09 10 00 00 00 00 00 00 00 save-bitmap slot=9 / heard AA"},
@@ -284,6 +244,7 @@ void ModuleTest::program()
     {"refused: missing folder", "", "start --dir /nonexistent/vexel; at COM1", "refused 1 / no COM1"},
     // Without --dir its own folder; the user's folder only for a port the administrator left free.
     {"in its own folder", "", "start-copy --port 2; at COM2", "COM2 -> PTY"},
+    {"in its own folder, though the user's is there", "file config/vexelapp/notes", "start-copy --port 2; at COM2", "COM2 -> PTY"},
     {"on the port its settings name", "", "start-copy --settings-port; at COM4", "COM4 -> PTY"},
     {"in the user's folder, made on the way", "", "start-copy --port 2 --dir ROOT/config/vexelapp; at config/vexelapp/COM2",
         "config/vexelapp/COM2 -> PTY"},
@@ -299,11 +260,11 @@ void ModuleTest::program()
         QTemporaryDir dir;
         PtyPair adapter;
         QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=4\n"));
-        QVERIFY(before.isEmpty() || (before == "file" ? writeFile(dir.filePath("COM1"), "keep me")
+        QVERIFY(before.isEmpty() || (before.startsWith("file") ? writeFile(dir.filePath(before == "file" ? "COM1" : before.mid(5)), "keep me")
                                      : QFile::link(before.section('>', 1).replace("ADAPTER", adapter.slavePath()),
                                                    dir.filePath(before.section('>', 0, 0)))));
         std::optional<RunningModule> module;
-        std::optional<Line> line;
+        std::optional<QSerialPort> line; // COM1, unless the module serves the adapter; not emptied on opening
         QStringList told;
         for (const QString &step : steps.split("; ")) {
             const QString verb = step.section(' ', 0, 0), what = step.section(' ', 1);
@@ -316,15 +277,20 @@ void ModuleTest::program()
                              && module->seen("link ").isEmpty() ? "refused " + QString::number(module->process().exitCode())
                                                                 : "did not start");
             } else if (verb == "open" || verb == "write") {
-                if (!line)
-                    module->seen("device ").isEmpty() ? line.emplace(module->linkPath()) : line.emplace(adapter.masterFd());
-                QVERIFY2(line->write(what), qPrintable(step));
+                const bool onAdapter = !module->seen("device ").isEmpty();
+                if (!line && !onAdapter)
+                    QVERIFY(line.emplace(module->linkPath()).open(QIODevice::ReadWrite));
+                const QByteArray bytes = QByteArray::fromHex(what.toLatin1());
+                QVERIFY2(onAdapter ? adapter.write(bytes) : line->write(bytes) == bytes.size() && line->flush(), qPrintable(step));
             } else if (verb == "gap") {
                 QTest::qSleep(what.toInt());
             } else if (verb == "close") {
                 line.reset();
             } else {
-                told << (verb == "heard" ? "heard " + line->read(what.toInt())
+                if (verb == "heard" && line)
+                    QTest::qWait(what.toInt());
+                const QByteArray heard = verb != "heard" ? QByteArray() : line ? line->readAll() : adapter.read(64, what.toInt());
+                told << (verb == "heard" ? "heard " + QString::fromLatin1(heard.toHex(' ').toUpper())
                          : verb == "said" ? (module->waitFor(what) ? what + module->seen(what).last() : "nothing like " + what)
                          : verb == "saw" ? what + module->seen(what).join(',')
                          : verb == "display" ? "display " + module->nextDisplay().join(", ")
@@ -343,12 +309,9 @@ void ModuleTest::program()
 // COM8 leads to a pseudo-terminal and COM9 to a device that is no terminal.
 void ModuleTest::portFinder()
 {
-    PortSurvey::PortStatus status{1, "/dev/ttyS0", "/dev/ttyS0", false, false, {}, {}, {}};
+    const PortSurvey::PortStatus status{1, "/dev/ttyS0", "/dev/ttyS0", false, false, {{41, "vexelapp"}, {42, "minicom"}}, {}, {}};
     QCOMPARE(PortSurvey::describe(status), "present; you may not open it: join the dialout group with "
-                                           "`sudo usermod -aG dialout $USER`, then log in again");
-    status.accessible = true;
-    status.holders = {{41, "vexelapp"}, {42, "minicom"}};
-    QCOMPARE(PortSurvey::describe(status), "present; you may open it; held open by 41 (vexelapp), 42 (minicom)");
+             "`sudo usermod -aG dialout $USER`, then log in again; held open by 41 (vexelapp), 42 (minicom)");
 
     QTemporaryDir root;
     const QString dev = root.filePath("dev"), program = root.filePath("program");

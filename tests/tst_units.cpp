@@ -1,10 +1,10 @@
 #include "Charset.h"
-#include "DotGrid.h"
-#include "HexEcho.h"
 #include "IniReader.h"
 #include "LineSettings.h"
 #include "PictureLoader.h"
 #include "PortName.h"
+#include "ProcessFigures.h"
+#include "RunningModule.h"
 #include "StaticCharacter.h"
 
 #include <QBuffer>
@@ -37,16 +37,7 @@ void checkRows(const QList<std::array<QString, 3>> &table, const std::function<Q
     }
 }
 
-QString hex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
+QString hex(const QByteArray &bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 
 // A red picture, or one whose header is then made to claim another size.
 QByteArray picture(const char *format, int width, int height, bool claimed = false)
@@ -170,7 +161,7 @@ private slots:
         checkRows({{"both empty become spaces", "|", "20 20| | "}, {"custom 0 and 9 keep their text", "^0|^9", "00 09|^0|^9"},
                    {"digit then caret is the digit", "5^|", "35 20|5| "},
                    {"emoji stays whole in the box", emoji + "x|", "3F 20|" + emoji + "| "},
-                   {"caret alone", "^|x", "box 1|^|x"},
+                   {"caret alone", "^|x", "box 1|^|x"}, {"caret and the character after 9", "^:|", "box 1|^:|"},
                    {"caret and Arabic-Indic 3", QString::fromUtf16(u"^\u0663|"), QString::fromUtf16(u"box 1|^\u0663|")},
                    {"first box fails: the second is not looked at", "^A|", "box 1|^A|"},
                    {"second box fails: the first keeps its rewrite", "QR|^A", "box 2|Q|^A"}},
@@ -199,51 +190,15 @@ private slots:
                   [](const QString &in) { return hex(toModuleBytes(in)); });
     }
 
-    void hexEcho()
-    {
-        checkRows({{"zero", "0", "00 "}, {"below sixteen gets a leading zero", "15", "0F "}, {"sixteen", "16", "10 "},
-                   {"upper case", "171", "AB "}, {"top byte", "255", "FF "}},
-                  [](const QString &in) { return ::hexEcho(quint8(in.toInt())); });
-    }
-
-    // In: the weights clicked in order on column 3, or "label N". Out: the
-    // column's label; the dots' states and the other columns must agree.
-    void dotGrid()
-    {
-        checkRows({{"top dot", "16", "10"}, {"top dot twice", "16 16", "0"}, {"fifth row", "1", "1"},
-                   {"upper half", "16 32 64 128", "F0"}, {"whole column", "16 32 64 128 1 2 4 8", "FF"},
-                   {"whole column, one back", "16 32 64 128 1 2 4 8 32", "DF"},
-                   {"label of eight", "label 8", "8"}, {"label of 0xAB", "label 171", "AB"}},
-                  [](const QString &in) {
-            if (in.startsWith("label"))
-                return DotGrid::columnLabel(quint8(in.mid(6).toInt()));
-            DotGrid grid;
-            for (const QString &weight : in.split(' '))
-                grid.toggle(3, weight.toInt());
-            QString label = DotGrid::columnLabel(grid.columnByte(3));
-            for (int weight : DotGrid::RowWeights)
-                label += grid.isOn(3, weight) == bool(grid.columnByte(3) & weight) ? "" : " state differs";
-            for (int column : {1, 2, 4, 5, 6, 7, 8})
-                label += grid.columnByte(column) ? " another column changed" : "";
-            grid.clearStates();
-            grid.clearBytes();
-            for (int weight : DotGrid::RowWeights)
-                label += grid.isOn(3, weight) || grid.columnByte(3) ? " not cleared" : "";
-            return label;
-        });
-    }
-
     void portNames()
     {
-        checkRows({{"Linux port 1 is the first serial device", "1 linux", "/dev/ttyS0"},
-            {"Linux port 20", "20 linux", "/dev/ttyS19"},
-            {"Linux port 0 names nothing", "0 linux", ""}, {"Linux negative number", "-1 linux", ""},
-            {"Windows port 3", "3 windows", "COM3"}, {"Windows port 0 names nothing", "0 windows", ""},
-            {"macOS has no built-in names", "1 other", ""}}, [](const QString &in) {
+        // Linux's port 1 and port 0 are rows of the port device table.
+        checkRows({{"Linux port 20", "20 linux", "/dev/ttyS19"}, {"Linux negative number", "-1 linux", ""},
+                   {"Windows port 3", "3 windows", "COM3"}, {"Windows port 0 names nothing", "0 windows", ""},
+                   {"macOS has no built-in names", "1 other", ""}}, [](const QString &in) {
             const QString naming = in.section(' ', 1);
             return builtInPortName(in.section(' ', 0, 0).toInt(), naming == "linux" ? PortNaming::Linux
-                                   : naming == "windows"                            ? PortNaming::Windows
-                                                                                    : PortNaming::OtherUnix);
+                                   : naming == "windows" ? PortNaming::Windows : PortNaming::OtherUnix);
         });
     }
 
@@ -336,7 +291,10 @@ private slots:
             QFile::remove(path);
             if (words[0] != "missing" && !writeFile(path, content))
                 return QStringLiteral("cannot write");
-            const PictureLoader::Result result = PictureLoader::load(path);
+            const qint64 atRest = ProcessFigures::residentBytes(); // refused before any pixel memory is taken
+            const PictureLoader::Result result = ProcessFigures::resetPeakResident() ? PictureLoader::load(path) : PictureLoader::Result();
+            if (ProcessFigures::peakResidentBytes() - atRest > 16 << 20)
+                return QStringLiteral("took %1 KiB").arg((ProcessFigures::peakResidentBytes() - atRest) / 1024);
             if (result.ok())
                 return QStringLiteral("%1 x %2").arg(result.pixmap.width()).arg(result.pixmap.height());
             const QString prefix = QStringLiteral("Cannot load picture %1: ").arg(path);

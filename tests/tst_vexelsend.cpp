@@ -109,6 +109,23 @@ void TestVexelSend::sends()
         {"device: /dev/null is no serial device", {"--device", "/dev/null", "speed", "1"}, "", "", 3, "/dev/null: not a serial device"},
         {"port: the settings file selects none", {"speed", "1"}, "", "", 3, "vexel.ini selects no port", "", {}, "unset"},
         {"port: a link to no device", {"--port", "1", "save-startup"}, "", "", 3, "COM1): the link leads nowhere", "", {}, "gone"},
+        // Refusals at the edges of what each word may hold, and the near misses that must still go out.
+        {"speed 4 is beyond the fastest", {"speed", "4"}, "", "", 2, "speed: \"4\""},
+        {"position 2 is beyond the last", {"show", "2", heart}, "", "", 2, "no display position"},
+        {"slot 9 is the last", {"save", "9", heart}, "f909e0111224241211e0", "F9 09 " + heart + "\nBitmap Saved\n", 0, "", "aa"},
+        {"scroll text of 30 characters fits", {"scroll", QString(30, 'Z')}, "fd5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a",
+            "FD  (" + QString(30, 'Z') + ")\n"},
+        {"two letters are no character", {"chars", "AB", "C"}, "", "", 2, "\"AB\" is neither"},
+        {"pattern: single digits are bytes", {"show", "0", "1 0 0 0 0 0 0 F"}, "fc00010000000000000f", "FC 00 01 00 00 00 00 00 00 0F\n"},
+        {"pattern: a group of three digits", {"show", "0", "010 00 00 00 00 00 00 00"}, "", "", 2, "is not a pattern"},
+        {"pattern: groups of four digits", {"show", "0", "1000 0000 0000 0000"}, "", "", 2, "is not a pattern"},
+        {"pattern: seventeen joined digits", {"show", "0", "10000000000000000"}, "", "", 2, "is not a pattern"},
+        {"file: # inside a word is no comment", {"--file", "-"}, "fd612362", "FD  (a#b)\n", 0, "", "", "scroll a#b  # comment\n"},
+        {"file: each quote holds the other", {"--file", "-"}, "fd782020797a20712272272d", "FD  (x  yz q\"r'-)\n", 0, "", "",
+            "scroll \"x  y\"z 'q\"r'\"'-\"\n"},
+        {"file: an unclosed quote", {"--file", "-"}, "", "", 2, "-:1: the quote ' is not closed", "", "scroll 'abc\n"},
+        {"port 21 is beyond the list", {"--port", "21", "save-startup"}, "", "", 2, "--port takes a number from 1 to 20"},
+        {"port 20 is the last", {"--port", "20", "save-startup"}, "", "", 3, "COM20): the link leads nowhere", "", {}, "gone"},
         {"port: held by the panel's own port layer", {"--port", "1", "save-startup"}, "", "", 3,
             QString("held by another program: %1 (tst_vexelsend)").arg(QCoreApplication::applicationPid()), "", {}, "held"},
         {"port: the settings file's, a grid from a file, on the virtual module", {"save", "3", "@heart.txt"}, "",
@@ -121,7 +138,7 @@ void TestVexelSend::sends()
         QVERIFY(writeFile(dir.filePath("vexel.ini"), port == "unset" ? "[Settings]\nCommPort=0\n" : "[Settings]\nCommPort=2\n")
                 && writeFile(dir.filePath("heart.txt"), row.input));
         if (port == "gone" || port == "held")
-            QVERIFY(QFile::link(port == "held" ? line.slavePath() : dir.filePath("ttyGone"), dir.filePath("COM1")));
+            QVERIFY(QFile::link(port == "held" ? line.slavePath() : dir.filePath("ttyGone"), dir.filePath("COM" + row.arguments[1])));
         SerialPortControl panel(dir.path());
         QVERIFY(port != "held" || panel.setPortOpen(true));
         RunningModule module(dir.path());
