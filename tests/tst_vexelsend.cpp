@@ -2,9 +2,11 @@
 #include "RunningModule.h"
 #include "SerialPortControl.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -50,6 +52,9 @@ void TestVexelSend::sends()
     const QByteArray beat = grid + "wait 300\n\n" + dot;
     const QString data = VEXEL_TEST_DATA;
     // A PNG header claiming 100000 x 100000 pixels, and its first data.
+    QByteArray bmp;
+    QBuffer bmpFile(&bmp);
+    QVERIFY(bmpFile.open(QIODevice::WriteOnly) && QImage(8, 8, QImage::Format_RGB32).save(&bmpFile, "BMP"));
     const QByteArray huge = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000a8520bc8"
                                                 "0000000b49444154789c63604005000010000139bd8f65");
     // More than any system's pty takes while its far end does not read.
@@ -91,6 +96,7 @@ void TestVexelSend::sends()
         {"interval of 0", {"play", "0", "@heart.txt", "--interval", "0"}, "", "", 2, "--interval takes", "", grid},
         {"picture that is not one", {"show", "0", "@heart.txt"}, "", "", 2, "cannot read picture heart.txt: ", "", "GIF89a cut"},
         {"picture claiming a huge size, refused by its header", {"show", "0", "@heart.txt"}, "", "", 2, "100000 x 100000 pixels", "", huge},
+        {"picture cut short", {"show", "0", "@heart.txt"}, "", "", 2, "heart.txt: the file ends before the picture does", "", bmp.chopped(100)},
         {"file: waits, repeated", {"--file", "-", "--repeat", "2"}, "fa39fe4120fa39fe4120", "FA 39\nFE 41 20\nFA 39\nFE 41 20\n", 0, "", "",
             "speed 0\nwait 1\nchars A ''\n"},
         {"pattern in full-width digits", {"save", "3", "\uFF11\uFF10 00 00 00 00 00 00 00"}, "", "", 2, "is not a pattern"},

@@ -1,6 +1,7 @@
 #include "PicturePattern.h"
 
 #include "DotGrid.h"
+#include "PictureFile.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -52,6 +53,7 @@ std::optional<QList<AnimationFrame>> frames(const QString &path, bool invert, QS
     const QSize claimed = reader.size(); // from the header; invalid where it does not say
     if (claimed.isValid() && claimed != QSize(Side, Side))
         return failure(QStringLiteral("it has %1 x %2 pixels, a pattern has 8 x 8").arg(claimed.width()).arg(claimed.height()));
+    const QByteArray format = reader.format(); // forgotten once the picture is read
     const int count = std::max(reader.imageCount(), 1);
     if (count > AnimationFrame::MaxFrames)
         return failure(QStringLiteral("it has %1 frames, at most %2 are played").arg(count).arg(AnimationFrame::MaxFrames));
@@ -64,6 +66,8 @@ std::optional<QList<AnimationFrame>> frames(const QString &path, bool invert, QS
             return failure(QStringLiteral("it has %1 x %2 pixels, a pattern has 8 x 8").arg(image.width()).arg(image.height()));
         frames << AnimationFrame{pattern(image, invert), std::max(reader.nextImageDelay(), 0)};
     }
+    if (PictureFile::endsEarly(path, format))
+        return failure(QStringLiteral("the file ends before the picture does"));
     return frames;
 }
 
