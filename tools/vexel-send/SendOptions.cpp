@@ -1,6 +1,7 @@
 #include "SendOptions.h"
 
 #include "AnimationText.h"
+#include "PortName.h"
 
 #include <QCommandLineParser>
 
@@ -129,8 +130,8 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
     if (parser.isSet(portOption)) {
         bool number = false;
         options.port = parser.value(portOption).toInt(&number);
-        if (!number || options.port < 1 || options.port > LastPort) {
-            error = QStringLiteral("--port takes a number from 1 to %1").arg(LastPort);
+        if (!number || options.port < 1 || options.port > LastPortNumber) {
+            error = QStringLiteral("--port takes a number from 1 to %1").arg(LastPortNumber);
             return std::nullopt;
         }
     }

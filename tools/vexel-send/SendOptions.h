@@ -10,7 +10,6 @@
 struct SendOptions
 {
     static const QString HelpText;
-    static constexpr int LastPort = 20;
     static constexpr int DefaultIntervalMs = 100;
 
     int port = 0;          // --port N; 0 when not given
