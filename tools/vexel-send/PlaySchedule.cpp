@@ -1,6 +1,7 @@
 #include "PlaySchedule.h"
 
 #include <algorithm>
+#include <limits>
 
 PlaySchedule::PlaySchedule(QList<CommandPlan::Step> steps, int passes, int intervalMs, Send send, QObject *parent)
     : QObject(parent), m_steps(std::move(steps)), m_passes(passes), m_intervalMs(intervalMs), m_send(std::move(send))
@@ -33,19 +34,22 @@ bool PlaySchedule::done() const
 
 void PlaySchedule::next()
 {
-    while (!done() && m_steps[m_step].command.kind == ModuleCommand::Kind::Wait) {
-        m_dueMs += m_steps[m_step].command.waitMs;
-        advance();
+    // A run that is done still keeps its last frame or wait up for its time.
+    if (m_status < 0 && m_dueMs > m_clock.elapsed()) {
+        waitUntilDue();
+        return;
     }
     if (done()) {
         finish();
         return;
     }
-    if (m_dueMs > m_clock.elapsed()) {
-        m_timer.start(int(m_dueMs - m_clock.elapsed()));
+    const CommandPlan::Step &step = m_steps[m_step];
+    if (step.command.kind == ModuleCommand::Kind::Wait) {
+        m_dueMs += step.command.waitMs;
+        advance();
+        waitUntilDue();
         return;
     }
-    const CommandPlan::Step &step = m_steps[m_step];
     m_sending = true;
     int status = 0;
     if (step.command.kind == ModuleCommand::Kind::Play) {
@@ -59,10 +63,20 @@ void PlaySchedule::next()
     m_sending = false;
     if (status != 0 && m_status < 0)
         m_status = status;
+    if (m_status >= 0) {
+        finish();
+        return;
+    }
     advance();
     // Back to the event loop even when the next step is due already, so that
     // a stop asked for meanwhile comes before it.
-    m_timer.start(int(std::max<qint64>(0, m_dueMs - m_clock.elapsed())));
+    waitUntilDue();
+}
+
+void PlaySchedule::waitUntilDue()
+{
+    // A timer takes an int; a longer wait is taken in parts.
+    m_timer.start(int(std::clamp<qint64>(m_dueMs - m_clock.elapsed(), 0, std::numeric_limits<int>::max())));
 }
 
 void PlaySchedule::advance()

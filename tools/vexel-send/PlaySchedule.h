@@ -39,6 +39,7 @@ signals:
 
 private:
     void next();
+    void waitUntilDue();
     bool done() const;
     void advance();
     void finish();
@@ -49,7 +50,7 @@ private:
     Send m_send;
     QElapsedTimer m_clock;
     QTimer m_timer;
-    int m_pass = 0;
+    qint64 m_pass = 0;
     qsizetype m_step = 0;
     qsizetype m_frame = 0;
     qint64 m_dueMs = 0;
