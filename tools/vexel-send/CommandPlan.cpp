@@ -44,8 +44,9 @@ std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxB
 std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &options, QString &error)
 {
     bool standardInputRead = false;
-    const ModuleCommand::TextReader read = [&standardInputRead](const QString &name, qint64 maxBytes,
-                                                                QString &why) -> std::optional<QString> {
+    qint64 bytesRead = 0;
+    const ModuleCommand::TextReader read = [&standardInputRead, &bytesRead](const QString &name, qint64 maxBytes,
+                                                                            QString &why) -> std::optional<QString> {
         QFile file(name);
         const bool standardInput = name == QLatin1String("-");
         if (standardInput && standardInputRead) {
@@ -57,7 +58,13 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
             why = QStringLiteral("cannot read %1: %2").arg(name, file.errorString());
             return std::nullopt;
         }
-        return readBounded(file, standardInput ? QStringLiteral("standard input") : name, maxBytes, why);
+        std::optional<QString> text = readBounded(file, standardInput ? QStringLiteral("standard input") : name, maxBytes, why);
+        bytesRead += text ? text->size() : 0;
+        if (bytesRead > MaxRunFileBytes + MaxCommandFileBytes) {
+            why = QStringLiteral("the files of this run hold more than %1 bytes, the most one run reads").arg(MaxRunFileBytes);
+            return std::nullopt;
+        }
+        return text;
     };
 
     if (options.file.isEmpty()) {
@@ -70,6 +77,7 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
     if (!text)
         return std::nullopt;
     QList<Step> steps;
+    qsizetype frames = 0;
     const QStringList lines = text->split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
         const QString origin = QStringLiteral("%1:%2: ").arg(options.file).arg(i + 1);
@@ -77,7 +85,10 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
         if (words && words->isEmpty())
             continue;
         const std::optional<ModuleCommand> command = words ? ModuleCommand::parse(*words, read, options.invert, error) : std::nullopt;
-        if (!command) {
+        frames += command ? command->frames.size() : 0;
+        if (command && frames > MaxRunFrames)
+            error = QStringLiteral("the frames of this run are more than %1, the most one run holds").arg(MaxRunFrames);
+        if (!command || frames > MaxRunFrames) {
             error = origin + error;
             return std::nullopt;
         }

@@ -18,6 +18,11 @@ public:
     // Tens of thousands of commands. A larger file is refused before it is
     // read, a stream once it runs past the limit.
     static constexpr qint64 MaxCommandFileBytes = 1024 * 1024;
+    // Everything a run sends is kept until it is sent, so that a bad line
+    // sends nothing: bounds for the whole run, however many of its lines
+    // name files (a frame takes a dozen bytes).
+    static constexpr qint64 MaxRunFileBytes = 16 * 1024 * 1024;
+    static constexpr qsizetype MaxRunFrames = 100000;
 
     struct Step
     {
