@@ -4,6 +4,8 @@
 
 #include <QDeadlineTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <poll.h>
 #include <sys/ioctl.h>
 
@@ -117,7 +119,17 @@ bool SerialPortControl::drain()
         return false;
     QDeadlineTimer stall(m_stallLimitMs);
     int before = -1;
-    for (int queued = 0; m_port.isOpen() && ::ioctl(int(m_port.handle()), TIOCOUTQ, &queued) == 0 && queued > 0;) {
+    while (m_port.isOpen()) {
+        int queued = 0;
+        if (::ioctl(int(m_port.handle()), TIOCOUTQ, &queued) != 0) {
+            // A device that keeps no such count has nothing more to say; a
+            // line hung up since the write fails here with EIO.
+            if (errno != ENOTTY && errno != EINVAL)
+                loseDevice(QString::fromLocal8Bit(std::strerror(errno)));
+            break;
+        }
+        if (queued == 0)
+            break;
         if (queued != before)
             stall.setRemainingTime(m_stallLimitMs);
         before = queued;
