@@ -37,8 +37,11 @@ ModuleProtocol::ColumnBytes pattern(const QImage &image, bool invert)
 
 bool isPicture(const QString &path)
 {
-    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
-    return !QImageReader::imageFormat(path).isEmpty() || QImageReader::supportedImageFormats().contains(suffix);
+    const QFileInfo file(path);
+    const QByteArray suffix = file.suffix().toLower().toLatin1();
+    // Only a plain file is looked into: a look into a pipe would take its first bytes.
+    return (file.isFile() && !QImageReader::imageFormat(path).isEmpty())
+           || QImageReader::supportedImageFormats().contains(suffix);
 }
 
 std::optional<QList<AnimationFrame>> frames(const QString &path, bool invert, QString &error)

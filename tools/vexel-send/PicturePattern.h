@@ -19,8 +19,9 @@ namespace PicturePattern {
 
 constexpr int Side = 8;
 
-// Whether the file is meant as a picture: its content is one, or its name
-// ends as a picture's does, so that a broken picture is reported as such.
+// Whether the file is meant as a picture: its content is one (looked at in a
+// plain file only, as a pipe gives its bytes once), or its name ends as a
+// picture's does, so that a broken picture is reported as such.
 bool isPicture(const QString &path);
 
 // nullopt with "cannot read picture PATH: " and the reason in error. A
