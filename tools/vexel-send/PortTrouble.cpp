@@ -3,29 +3,8 @@
 #include "PortSurvey.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-// Only a terminal can be a serial line. Opened without waiting for a carrier
-// and without becoming anyone's controlling terminal; a device that cannot be
-// opened here is given the benefit of the doubt.
-bool isTerminal(const QString &device)
-{
-    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return true;
-    const bool terminal = ::isatty(fd) == 1;
-    ::close(fd);
-    return terminal;
-}
-
-} // namespace
 
 QString portTrouble(const QString &device)
 {
@@ -40,10 +19,8 @@ QString portTrouble(const QString &device)
         return QStringLiteral("not permitted: ") + PortSurvey::DialoutHint;
     if (status.noHardware)
         return QStringLiteral("no serial hardware behind it");
-    if (QFileInfo(status.device).isFile())
-        return QStringLiteral("a plain file, not a serial device");
-    if (!isTerminal(status.device))
-        return QStringLiteral("not a serial device");
+    if (!status.notSerial.isEmpty())
+        return QStringLiteral("not a serial device: ") + status.notSerial;
     QStringList holders;
     for (const PortSurvey::Holder &holder : status.holders) {
         if (holder.pid != QCoreApplication::applicationPid())
