@@ -3,6 +3,7 @@
 // said: written back in either form they read as the same bytes, and hex is
 // made of ASCII hex digits and blanks only.
 
+#include "DotGrid.h"
 #include "PatternText.h"
 
 #include <QStringList>
@@ -25,7 +26,7 @@ QString asHex(const ColumnBytes &bytes)
 QString asGrid(const ColumnBytes &bytes)
 {
     QString grid;
-    for (const int weight : {16, 32, 64, 128, 1, 2, 4, 8}) {
+    for (const int weight : DotGrid::RowWeights) {
         for (const std::uint8_t byte : bytes)
             grid += (byte & weight) ? QLatin1Char('#') : QLatin1Char('.');
         grid += QLatin1Char('\n');

@@ -25,6 +25,6 @@ print("\n".join(sorted(u for u in units if u.startswith((root + "/src/", root + 
 PY
 echo "clazy: $(wc -l <"$build/clazy-units") translation units"
 IFS=,
-xargs -P "$(nproc)" -n 4 clazy-standalone -p "$build" --checks="${checks[*]}" <"$build/clazy-units" \
+xargs -d '\n' -P "$(nproc)" -n 4 clazy-standalone -p "$build" --checks="${checks[*]}" <"$build/clazy-units" \
     || { echo "clazy: findings above"; exit 1; }
 echo "clazy: no findings"

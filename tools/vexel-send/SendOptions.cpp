@@ -84,8 +84,8 @@ Exit status:
   2    bad usage or invalid data (a file with its line); nothing was sent
   3    the port could not be opened (no such device, not a serial device, held by
        another program, not permitted), was lost while sending, or stopped taking bytes
-  130  ended by Ctrl-C (SIGINT), 143 by SIGTERM: after the frame being sent,
-       which the module keeps showing
+  130  ended by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP: after the frame
+       being sent, which the module keeps showing
 An answer later than 100 ms is taken for the next store's: answers carry nothing
 that tells them apart.
 )");
