@@ -5,14 +5,22 @@
 #include "SerialPortControl.h"
 
 #include <QApplication>
+#include <QTextStream>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     AppLook::prepare();
 
-    SerialPortControl port(AppPath());
     MessageBoxMessages messages;
+    if (const QString problem = programFolderProblem(); !problem.isEmpty()) {
+        QTextStream(stderr) << "vexelapp: " << problem << Qt::endl;
+        // Headless, nobody would close the box.
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            messages.show(problem);
+        return 1;
+    }
+    SerialPortControl port(AppPath());
     MainWindow window(port, messages, AppPath());
     messages.setParentWidget(&window);
     window.show();

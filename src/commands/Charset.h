@@ -4,8 +4,14 @@
 #include <QString>
 
 // Characters become module bytes through Windows-1252, the 8-bit set of the
-// platform the module was made for. A character the set cannot hold becomes
-// "?" (0x3F), as that platform's own conversion does; so does each character
-// outside the Basic Multilingual Plane, which is one character, not two.
+// platform the module was made for. A character the set cannot hold goes out
+// as that platform's conversion sends it, by best fit, for the letters people
+// type: a letter whose marks the set lacks as the nearest letter it holds
+// (ő as o, ǖ as ü, İ as I), a compatibility form as its plain form (full-width
+// Ｈ as H, the ideographic space as a space), and ı ł đ ħ ŧ as i l d h t (their
+// capitals alike, Đ as Ð). Anything else (Greek, Cyrillic, CJK, an emoji, which
+// is one character, not two) becomes "?" (0x3F).
 quint8 toModuleByte(char32_t character);
+// A letter typed as a base letter and combining marks counts as the one
+// letter they compose.
 QByteArray toModuleBytes(const QString &text);

@@ -26,8 +26,24 @@ bool TextCommands::showStaticCharacters(QString &firstBox, QString &secondBox)
     return m_context.sender.SendFrame(StaticCharactersLength);
 }
 
+QString TextCommands::unscrollable(const QString &text)
+{
+    for (const char32_t character : text.normalized(QString::NormalizationForm_C).toUcs4()) {
+        const quint8 byte = toModuleByte(character);
+        if (isOpcode(byte)) {
+            return QStringLiteral("\"%1\" cannot be scrolled: the module takes its byte %2 for a command")
+                .arg(QString::fromUcs4(&character, 1), QString::number(byte, 16).toUpper());
+        }
+    }
+    return {};
+}
+
 bool TextCommands::scrollText(const QString &text)
 {
+    if (const QString why = unscrollable(text); !why.isEmpty()) {
+        m_context.messages.show(why);
+        return false;
+    }
     m_context.sender.txBuffer()[0] = ScrollText;
     if (!m_context.sender.SendFrame(ScrollTextOpcodeLength))
         return false;

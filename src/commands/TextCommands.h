@@ -12,10 +12,17 @@ public:
 
     explicit TextCommands(CommandContext context) : m_context(context) {}
 
+    // Why text cannot be scrolled, or "" when it can. A scroll text has no
+    // length and ends at the next opcode byte, so a letter whose byte is an
+    // opcode (÷ ø ù ú ü ý þ, and what turns into them, such as ǖ) would cut
+    // it short and start another command with the letters after it.
+    static QString unscrollable(const QString &text);
+
     // Each command says whether all it had to send left.
     // The boxes' texts come in and go out: an ordinary character's box is cut
     // to that character, also when the other box then proves invalid.
     bool showStaticCharacters(QString &firstBox, QString &secondBox);
+    // Sends nothing, and says why, for a text that cannot be scrolled.
     bool scrollText(const QString &text);
     // speedPosition is the speed list's position, -1 when none: nothing sent.
     bool setScrollSpeed(int speedPosition);

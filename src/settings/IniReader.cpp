@@ -16,12 +16,12 @@ constexpr qsizetype MaxValueLength = 254;
 constexpr qint64 MaxLineLength = 64 * 1024;
 constexpr int LastPortIndex = 19;
 
-bool isBlank(char c)
+bool isBlank(QChar c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
 }
 
-QByteArrayView trimmedBlanks(QByteArrayView text)
+QStringView trimmedBlanks(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -32,40 +32,85 @@ QByteArrayView trimmedBlanks(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
-bool sameName(QByteArrayView fileName, const QString &wanted)
+bool sameName(QStringView fileName, const QString &wanted)
 {
-    return QString::fromLatin1(fileName).compare(wanted, Qt::CaseInsensitive) == 0;
+    return fileName.compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
-QByteArrayView unquoted(QByteArrayView value)
+QStringView unquoted(QStringView value)
 {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'')
         && value.back() == value.front())
         return value.sliced(1, value.size() - 2);
     return value;
 }
 
-// Reads the next line into buffer, without its line end and cut at a NUL byte
-// the way the C string handling of the Windows call sees it. False at the end.
-bool readLine(QFile &file, QByteArray &buffer, QByteArrayView &line)
+// The file's lines, without their line ends and cut at a NUL the way the C
+// string handling of the Windows call sees them. A file that starts with the
+// UTF-16LE byte-order mark, as Windows' own profile functions, Notepad's
+// "Unicode" and PowerShell write it, is read in UTF-16LE; any other byte by
+// byte, each byte the character of that code.
+class LineReader
 {
-    const qint64 length = file.readLine(buffer.data(), buffer.size());
-    if (length <= 0)
-        return false;
-    QByteArrayView text(buffer.constData(), length);
-    if (text.endsWith('\n')) {
-        text.chop(1);
-    } else {
-        char rest[4096];
-        qint64 skipped = 0;
-        do
-            skipped = file.readLine(rest, sizeof rest);
-        while (skipped > 0 && rest[skipped - 1] != '\n');
+public:
+    explicit LineReader(QFile &file) : m_file(file)
+    {
+        const QByteArray mark = file.peek(3);
+        if (mark.startsWith("\xFF\xFE"))
+            m_wide = file.skip(2) == 2;
+        else if (mark == "\xEF\xBB\xBF")
+            file.skip(3);
     }
-    const qsizetype nul = text.indexOf('\0');
-    line = nul < 0 ? text : text.first(nul);
-    return true;
-}
+
+    // False at the end.
+    bool next(QString &line)
+    {
+        return m_wide ? nextWide(line) : nextNarrow(line);
+    }
+
+private:
+    bool nextNarrow(QString &line)
+    {
+        const qint64 length = m_file.readLine(m_buffer.data(), m_buffer.size());
+        if (length <= 0)
+            return false;
+        QByteArrayView text(m_buffer.constData(), length);
+        if (text.endsWith('\n')) {
+            text.chop(1);
+        } else {
+            char rest[4096];
+            qint64 skipped = 0;
+            do
+                skipped = m_file.readLine(rest, sizeof rest);
+            while (skipped > 0 && rest[skipped - 1] != '\n');
+        }
+        const qsizetype nul = text.indexOf('\0');
+        line = QString::fromLatin1(nul < 0 ? text : text.first(nul));
+        return true;
+    }
+
+    bool nextWide(QString &line)
+    {
+        line.clear();
+        bool any = false;
+        bool cut = false;
+        char unit[2];
+        while (m_file.read(unit, 2) == 2) {
+            any = true;
+            const auto character = char16_t(quint8(unit[0]) | quint8(unit[1]) << 8);
+            if (character == u'\n')
+                break;
+            cut = cut || character == u'\0' || line.size() == MaxLineLength;
+            if (!cut)
+                line += QChar(character);
+        }
+        return any;
+    }
+
+    QFile &m_file;
+    QByteArray m_buffer = QByteArray(MaxLineLength + 1, '\0');
+    bool m_wide = false;
+};
 
 bool isDecimalNumber(const QString &text)
 {
@@ -104,23 +149,17 @@ QString readIniValue(const QString &filePath, const QString &section, const QStr
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-
     const QString wantedSection = section.trimmed();
     const QString wantedKey = key.trimmed();
-    QByteArray buffer(MaxLineLength + 1, '\0');
-    QByteArrayView line;
-    bool firstLine = true;
+    LineReader lines(file);
+    QString text;
     bool inSection = false;
-    while (readLine(file, buffer, line)) {
-        if (firstLine && line.startsWith("\xEF\xBB\xBF"))
-            line = line.sliced(3);
-        firstLine = false;
-
-        line = trimmedBlanks(line);
-        if (line.isEmpty() || line.front() == ';')
+    while (lines.next(text)) {
+        const QStringView line = trimmedBlanks(text);
+        if (line.isEmpty() || line.front() == u';')
             continue;
-        if (line.front() == '[') {
-            const qsizetype close = line.lastIndexOf(']');
+        if (line.front() == u'[') {
+            const qsizetype close = line.lastIndexOf(u']');
             if (close < 0)
                 continue;
             if (inSection)
@@ -130,11 +169,11 @@ QString readIniValue(const QString &filePath, const QString &section, const QStr
         }
         if (!inSection)
             continue;
-        const qsizetype equals = line.indexOf('=');
+        const qsizetype equals = line.indexOf(u'=');
         if (equals < 0 || !sameName(trimmedBlanks(line.first(equals)), wantedKey))
             continue;
-        const QByteArrayView value = unquoted(trimmedBlanks(line.sliced(equals + 1)));
-        return QString::fromLatin1(value.first(qMin(value.size(), MaxValueLength)));
+        const QStringView value = unquoted(trimmedBlanks(line.sliced(equals + 1)));
+        return value.first(qMin(value.size(), MaxValueLength)).toString();
     }
     return {};
 }
@@ -152,6 +191,19 @@ QString AppPath()
     return programFolderPath(QCoreApplication::applicationDirPath());
 }
 
+QString programFolderProblem()
+{
+    const QString folder = QCoreApplication::applicationDirPath();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return {};
+    // Where the system has it, the link to the executable still names the
+    // folder, with each byte that is no UTF-8 shown as a stand-in.
+    const QString named = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    return QStringLiteral("cannot find this program's folder%1: its name is not UTF-8, as a zip made on Windows "
+                          "leaves it; give it a UTF-8 name (convmv -f cp1252 -t utf8 --notest FOLDER does)")
+        .arg(named.isEmpty() ? QString() : QStringLiteral(" %1").arg(QFileInfo(named).path()));
+}
+
 QString ReadINI(const QString &programFolder, const QString &section, const QString &key)
 {
     return readIniValue(programFolderPath(programFolder) + QStringLiteral("vexel.ini"), section, key);
@@ -162,13 +214,25 @@ QString ReadINI(const QString &section, const QString &key)
     return ReadINI(AppPath(), section, key);
 }
 
+StartupPort startupPort(const QString &commPortText)
+{
+    const QString defaultPort = QStringLiteral(": port 1, the serial control's default");
+    if (commPortText.trimmed().isEmpty())
+        return {0, QStringLiteral("CommPort is missing or empty") + defaultPort};
+    // Windows keeps a comment after ";" in the value, and its users name ports COM3.
+    QString number = commPortText.section(u';', 0, 0).trimmed();
+    if (number.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+        number = number.mid(3).trimmed();
+    const QString given = QStringLiteral("CommPort \"%1\"").arg(commPortText);
+    if (!isDecimalNumber(number))
+        return {0, given + QStringLiteral(" is no port number") + defaultPort};
+    const double index = roundHalfToEven(number.toDouble() - 1.0);
+    if (index < -1.0 || index > LastPortIndex)
+        return {0, given + QStringLiteral(" lies outside 1 .. %1").arg(LastPortIndex + 1) + defaultPort};
+    return {int(index), number == commPortText.trimmed() ? given : given + QStringLiteral(", read as ") + number};
+}
+
 int startupPortIndex(const QString &commPortText)
 {
-    const QString text = commPortText.trimmed();
-    if (!isDecimalNumber(text))
-        return 0;
-    const double index = roundHalfToEven(text.toDouble() - 1.0);
-    if (index < -1.0 || index > LastPortIndex)
-        return 0;
-    return int(index);
+    return startupPort(commPortText).index;
 }

@@ -118,6 +118,10 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("--device makes no link, so it takes neither --port nor --settings-port"), BadUsage);
     if (parser.isSet(portOption) && parser.isSet(settingsPortOption))
         return fail(QStringLiteral("--port and --settings-port exclude each other"), BadUsage);
+    // The folder decides where the link goes and which port is the panel's;
+    // no other is guessed.
+    if (const QString problem = programFolderProblem(); !problem.isEmpty())
+        return fail(problem);
     bool ok = true;
     const int port = parser.isSet(settingsPortOption) ? settingsPort() : parser.value(portOption).toInt(&ok);
     if (!ok || port < 1 || port > LastPortNumber)

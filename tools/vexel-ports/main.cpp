@@ -1,3 +1,4 @@
+#include "IniReader.h"
 #include "PortSurvey.h"
 
 #include <QCommandLineParser>
@@ -62,6 +63,10 @@ int main(int argc, char **argv)
                        "control panel's folder when you may write there, else in yours."));
     parser.addOptions({dirOption, suggestOption});
     parser.process(app);
+    if (!parser.isSet(dirOption) && !programFolderProblem().isEmpty()) {
+        QTextStream(stderr) << "vexel-ports: " << programFolderProblem() << "; or name the folder with --dir DIR\n";
+        return 1;
+    }
 
     const QString programDir = QDir(parser.value(dirOption)).absolutePath();
     const PortSurvey survey(programDir);
@@ -69,6 +74,11 @@ int main(int argc, char **argv)
     out << "Port n of the control panel opens COMn in its folder " << programDir << ", else COMn in your folder "
         << userPortFolder() << ", else /dev/ttyS(n-1):\n";
     printPorts(out, survey);
+    // What the panel preselects, and from which value, for a settings file
+    // that does not do what its writer meant.
+    const StartupPort selected = startupPort(ReadINI(programDir, QStringLiteral("Settings"), QStringLiteral("CommPort")));
+    out << "\nIts vexel.ini selects " << (selected.index < 0 ? QStringLiteral("no port") : QStringLiteral("port %1").arg(selected.index + 1))
+        << ": " << selected.reason << ".\n";
     if (parser.isSet(suggestOption)) {
         out << '\n';
         printSuggestions(out, survey);

@@ -3,6 +3,7 @@
 #include "LineWords.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +11,40 @@
 namespace {
 
 constexpr qint64 ChunkBytes = 64 * 1024;
+
+bool decodes(QStringConverter::Encoding encoding, QByteArrayView bytes, QString &text)
+{
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless); // a mark is dropped
+    text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+// A text file as editors write it: UTF-8, with or without its mark, or UTF-16
+// with its mark, as Windows calls "Unicode". Other bytes are refused, with
+// their line, rather than guessed at: Windows-1252 is only one of the code
+// pages such a file may be in, and a wrong guess sends other letters unseen.
+std::optional<QString> decoded(const QByteArray &bytes, const QString &name, QString &why)
+{
+    QString text;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        if (decodes(QStringConverter::Utf16, bytes, text))
+            return text;
+        why = QStringLiteral("%1: not UTF-16 throughout, though it starts as UTF-16").arg(name);
+        return std::nullopt;
+    }
+    if (decodes(QStringConverter::Utf8, bytes, text))
+        return text;
+    int line = 1;
+    for (qsizetype start = 0; start < bytes.size(); ++line) {
+        const qsizetype lineEnd = bytes.indexOf('\n', start);
+        const qsizetype end = lineEnd < 0 ? bytes.size() : lineEnd;
+        if (!decodes(QStringConverter::Utf8, QByteArrayView(bytes).sliced(start, end - start), text))
+            break;
+        start = end + 1;
+    }
+    why = QStringLiteral("%1:%2: bytes that are not UTF-8; save the file as UTF-8").arg(name).arg(line);
+    return std::nullopt;
+}
 
 // At most maxBytes of an open file: a regular file that is larger is refused
 // before any of it is read, a stream once it runs past the limit, so that
@@ -36,7 +71,7 @@ std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxB
         why = tooLong;
         return std::nullopt;
     }
-    return QString::fromUtf8(bytes);
+    return decoded(bytes, name, why);
 }
 
 } // namespace

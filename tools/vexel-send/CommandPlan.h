@@ -10,8 +10,8 @@
 
 // The commands of one run: the one of the command line, or every line of the
 // command file. All are checked before the port is opened, so that bad usage
-// sends nothing. Files are read as UTF-8; standard input only once, whether
-// as the command file or as a pattern.
+// sends nothing. Files are read as UTF-8, or UTF-16 with its mark; standard
+// input only once, whether as the command file or as a pattern.
 class CommandPlan
 {
 public:

@@ -130,6 +130,10 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
                         .arg(MaxScrollTextLength);
             return std::nullopt;
         }
+        if (const QString why = TextCommands::unscrollable(command.text); !why.isEmpty()) {
+            error = QStringLiteral("scroll: ") + why;
+            return std::nullopt;
+        }
     } else if (name == QLatin1String("speed")) {
         if (wrongCount(arguments, 1, "speed 0|1|2|3", error))
             return std::nullopt;

@@ -17,11 +17,17 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
 
     QString error;
-    const std::optional<SendOptions> options =
-        SendOptions::parse(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), error);
+    const QString folderProblem = programFolderProblem();
+    const std::optional<SendOptions> options = SendOptions::parse(
+        QCoreApplication::arguments(), folderProblem.isEmpty() ? QCoreApplication::applicationDirPath() : QString(), error);
     if (options && options->help) {
         out << SendOptions::HelpText;
         return Sent;
+    }
+    // The folder holds vexel.ini and the COMn links; no other is guessed.
+    if (options && options->dir.isEmpty()) {
+        err << "vexel-send: " << folderProblem << "; or name the folder with --dir DIR" << Qt::endl;
+        return PortFailed;
     }
     const auto steps = options ? CommandPlan::make(*options, error) : std::nullopt;
     if (!steps) {
