@@ -10,6 +10,10 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QString BinDir = QStringLiteral(VEXEL_BINDIR);
@@ -38,6 +42,7 @@ private slots:
     void initTestCase();
     void holds();
     void panelFindsItsFolderFromItsCommand();
+    void noProgramGuessesAFolderNamedInAnotherCodePage();
     void menuEntriesStartWhatIsInstalled();
 
 private:
@@ -95,6 +100,25 @@ void TestInstall::panelFindsItsFolderFromItsCommand()
     const Finished probed = runToEnd(staged(BinDir + "/vexel-install-probe"), {}, {}, {"VEXEL_PROBE=1"});
     QCOMPARE(QString::number(probed.status) + ' ' + probed.out, QStringLiteral("0 folder %1/\nport 7\npicture dotf.BMP \npicture dotb.JPG \n")
                                                                     .arg(QFileInfo(staged(ProgramDir)).canonicalFilePath()));
+}
+
+// The program folder as unzip leaves a Windows zip's, its name in Windows-1252;
+// each program, started through a link, refuses to start and says why.
+void TestInstall::noProgramGuessesAFolderNamedInAnotherCodePage()
+{
+    const QByteArray folder = QFile::encodeName(m_stage.path()) + "/Ger\xE4te/";
+    QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+    QStringList refusals;
+    for (const QString &program : QStringLiteral(VEXEL_PROGRAMS).split(',')) {
+        const std::string copy = (folder + QFile::encodeName(program)).toStdString();
+        std::error_code failed;
+        std::filesystem::copy_file(QFile::encodeName(staged(ProgramDir + '/' + program)).toStdString(), copy, failed);
+        QVERIFY(!failed && ::symlink(copy.c_str(), QFile::encodeName(m_stage.filePath(program)).constData()) == 0);
+        const Finished run = runToEnd(m_stage.filePath(program), program == "vexel-send" ? QStringList{"speed", "1"}
+                                                                 : program == "vexel-module" ? QStringList{"--headless"} : QStringList());
+        refusals << program + ' ' + QString::number(run.status) + (run.err.contains("/Ger\uFFFDte: its name is not UTF-8") ? "" : run.err);
+    }
+    QCOMPARE(refusals, (QStringList{"vexelapp 1", "vexel-module 1", "vexel-ports 1", "vexel-send 3"}));
 }
 
 // Each entry's Exec names an installed program; the panel's own then starts

@@ -344,6 +344,7 @@ void ModuleTest::portFinder()
     // The program itself, on a port this test holds open.
     PtyPair pty;
     QVERIFY(QFile::link(pty.slavePath(), program + "/COM8") && QFile::link("/dev/null", program + "/COM9"));
+    QVERIFY(writeFile(program + "/vexel.ini", "[Settings]\nCommPort = COM6 ; the adapter\n"));
     const Finished ports = runToEnd(VEXEL_PORTS_PATH, {"--dir", program, "--suggest"});
     const QStringList lines = ports.out.split('\n').filter(QRegularExpression("^port "));
     QVERIFY2(ports.status == 0 && lines.size() == PortSurvey::PortCount, qPrintable(ports.out));
@@ -351,6 +352,7 @@ void ModuleTest::portFinder()
     QVERIFY2(lines[7].contains(QStringLiteral("held open by %1 (").arg(QCoreApplication::applicationPid())), qPrintable(lines[7]));
     QVERIFY2(lines[3].startsWith(QString("port 4  %1/COM4 ").arg(program)), qPrintable(lines[3]));
     QVERIFY2(lines[8].contains("/dev/null  present, but not a serial device: another kind of device"), qPrintable(lines[8]));
+    QVERIFY2(ports.out.contains("\nIts vexel.ini selects port 6: CommPort \"COM6 ; the adapter\", read as 6.\n"), qPrintable(ports.out));
 }
 
 QTEST_GUILESS_MAIN(ModuleTest)

@@ -6,6 +6,7 @@
 #include "ProcessFigures.h"
 #include "RunningModule.h"
 #include "StaticCharacter.h"
+#include "TextCommands.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -99,6 +100,7 @@ private slots:
                    {"CR LF line ends", "[Settings]%0D|Baud=1%0D|CommPort=3%0D|", "3"},
                    {"no final newline", "[Settings]|CommPort=3", "3"},
                    {"UTF-8 byte-order mark", "%EF%BB%BF[Settings]|CommPort=3|", "3"},
+                   {"UTF-16LE with its mark, as Windows writes it", "{utf16}[Settings]|CommPort=3|", "3"},
                    {"NUL ends the text of its line", "[Settings]|%00%00%00|CommPort=3%00 7|", "3"},
                    {"8-bit bytes in the value", "[Settings]|CommPort=%E9%FF|", QString::fromLatin1("\xE9\xFF")},
                    {"random bytes, then the section", "{big random}|[Settings]|CommPort=3|", "3"},
@@ -110,6 +112,9 @@ private slots:
             if (in.startsWith('@'))
                 names = in.split('@').mid(1, 2), in = in.section('@', 3);
             QByteArray content = QByteArray::fromPercentEncoding(in.replace('|', "%0A").toLatin1());
+            const QString wide = in.startsWith("{utf16}") ? in.mid(7).replace("%0A", "\r\n") : QString();
+            if (!wide.isEmpty()) // this host's UTF-16 is little-endian
+                content = "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2);
             QByteArray random(8192, '\0');
             QRandomGenerator(1234).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
             content.replace("{big random}", random).replace("{big line}", QByteArray(10 << 20, 'x'));
@@ -148,6 +153,7 @@ private slots:
                    {"0.5: -0.5 goes up to 0", "0.5", "0"}, {"0.4: -0.6 is -1", "0.4", "-1"}, {"2.6 rounds up", "2.6", "2"},
                    {"20.4 rounds down to the last", "20.4", "19"}, {"20.5: 19.5 goes to 20, beyond", "20.5", "0"},
                    {"blanks around, plus sign", " +5 ", "4"}, {"empty", "", "0"}, {"number then letters", "3abc", "0"},
+                   {"the port's name", "COM3", "2"}, {"a comment after the number", "3 ; USB adapter", "2"},
                    {"point alone", ".", "0"}, {"nan", "nan", "0"}, {"exponent", "1e1", "0"},
                    {"huge", "99999999999999999999999", "0"}},
                   [](const QString &in) { return QString::number(startupPortIndex(in)); });
@@ -184,10 +190,29 @@ private slots:
                    {"the five undefined codes stand for their C1 controls",
                     QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"), "81 8D 8F 90 9D"},
                    {"other C1 controls become ?", QString::fromUtf16(u"\u0080\u0082\u009F"), "3F 3F 3F"},
-                   {"just past Latin-1, and Chinese", QString::fromUtf16(u"\u0100\u4E2D"), "3F 3F"},
+                   {"Greek and Chinese have no near letter", QString::fromUtf16(u"\u03A9\u4E2D"), "3F 3F"},
+                   {"Turkish capital dotted I and small dotless i", QString::fromUtf16(u"\u0130\u0131"), "49 69"},
+                   {"full-width letters and the ideographic space", QString::fromUtf16(u"\uFF28\uFF29\u3000"), "48 49 20"},
+                   {"marks the set lacks go, the last first", QString::fromUtf16(u"\u0151\u01D6\u0100"), "6F FC 41"},
+                   {"letters with a stroke", QString::fromUtf16(u"\u0142\u0141\u0111\u0110\u0127"), "6C 4C 64 D0 68"},
+                   {"a letter and its combining mark are one letter", QString::fromUtf16(u"u\u0308"), "FC"},
                    {"emoji, one character in two UTF-16 units", QString::fromUtf16(u"x\U0001F600x"), "78 3F 78"},
                    {"lone surrogate", QString(QChar(0xD83D)), "3F"}},
                   [](const QString &in) { return hex(toModuleBytes(in)); });
+    }
+
+    // Out: why the scroll text cannot go out, "" when it can.
+    void scrollTextThatEndsNowhere()
+    {
+        QList<std::array<QString, 3>> rows;
+        for (const QChar letter : QStringView(u"\u00F7\u00F8\u00F9\u00FA\u00FC\u00FD\u00FE"))
+            rows.append({QStringLiteral("opcode letter %1").arg(letter), QStringLiteral("Bj%1rn").arg(letter),
+                         QStringLiteral("\"%1\" cannot be scrolled: the module takes its byte %2 for a command")
+                             .arg(letter, QString::number(letter.unicode(), 16).toUpper())});
+        rows.append({{"best fit to an opcode letter", QString::fromUtf16(u"\u01D6"), "\"\u01D6\" *byte FC*"},
+                     {"composed to an opcode letter", QString::fromUtf16(u"u\u0308"), "\"\u00FC\" *byte FC*"},
+                     {"FB and FF are no opcodes", QString::fromUtf16(u"\u00FB\u00FF Caf\u00E9"), ""}});
+        checkRows(rows, [](const QString &in) { return TextCommands::unscrollable(in); });
     }
 
     void portNames()

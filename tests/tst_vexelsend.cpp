@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -29,6 +30,12 @@ struct Send
     const char *port = "";
     int signal = 0;
 };
+
+// A text as Windows' "Unicode" files hold it: UTF-16 with its byte-order mark.
+QByteArray wide(const QByteArray &text, QStringConverter::Encoding encoding)
+{
+    return QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(QString::fromUtf8(text));
+}
 
 class TestVexelSend : public QObject
 {
@@ -78,6 +85,13 @@ void TestVexelSend::sends()
         {"invalid data: ^ and a letter", {"chars", "Q", "^x"}, "", "", 2, "Invalid Data"},
         {"slot above 9", {"save", "10", heart}, "", "", 2, "no slot"},
         {"text over 30 characters", {"scroll", QString(31, 'A')}, "", "", 2, "at most 30"},
+        {"scroll: a letter whose byte is an opcode", {"scroll", "Grüße"}, "", "", 2, "\"ü\" cannot be scrolled"},
+        {"file: Windows-1252 bytes, with their line", {"--file", "heart.txt"}, "", "", 2,
+            "heart.txt:2: bytes that are not UTF-8", "", "speed 0\nscroll Caf\xE9\n"},
+        {"file: UTF-16LE with its mark", {"--file", "heart.txt"}, "fa39fd4869", "FA 39\nFD  (Hi)\n", 0, "", "",
+            wide("speed 0\r\nscroll Hi\r\n", QStringConverter::Utf16LE)},
+        {"grid in UTF-16BE with its mark", {"show", "1", "@heart.txt"}, "fc01e0111224241211e0", "FC 01 " + heart + '\n', 0, "",
+            "", wide(grid, QStringConverter::Utf16BE)},
         {"pattern of three bytes", {"show", "0", "10 00 00"}, "", "", 2, "is not a pattern"},
         {"play: a text animation's frames, an option after the words", {"play", "0", "@heart.txt", "--interval", "1"},
             "fc00e0111224241211e0fc000000008000000000", "FC 00 " + heart + "\nFC 00 00 00 00 80 00 00 00 00\n", 0, "", "", beat},

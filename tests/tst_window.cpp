@@ -109,8 +109,10 @@ void WindowTest::cases_data()
     row("empty scroll text", on + "click cmdScroll", "FD", "FD  ()");
     row("scroll text cut to 30", on + "type txtSText " + QString(35, 'M') + "; click cmdScroll",
         "FD" + QString(" 4D").repeated(30), "FD  (" + QString(30, 'M') + ")");
-    row("western scroll text", on + "type txtSText Grüße €5; click cmdScroll", "FD 47 72 FC DF 65 20 80 35",
-        "FD  (Grüße €5)");
+    row("western scroll text", on + "type txtSText Straße €5; click cmdScroll", "FD 53 74 72 61 DF 65 20 80 35",
+        "FD  (Straße €5)");
+    row("a letter whose byte is an opcode: nothing sent", on + "type txtSText Grüße; click cmdScroll; is txtSText Grüße",
+        "", "", "\"ü\" cannot be scrolled: the module takes its byte FC for a command");
     row("counter follows the scroll text", on + "type txtSText abcde; is lblC 5; key txtSText Backspace; "
         "is lblC 4; type txtSText; is lblC 0; type txtSText " + QString(35, 'w') + "; is lblC 30");
     row("typed text is cut to the box", on + "type txtAText pppp; is txtAText pp; type txtBText kkk; is txtBText kk");
