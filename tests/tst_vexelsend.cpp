@@ -122,6 +122,7 @@ void TestVexelSend::sends()
         {"command file over 1 MiB", {"--file", "heart.txt"}, "", "", 2, "more than 1048576", "", scrolls.repeated(8)},
         {"file of NUL bytes: a short excerpt", {"--file", "-"}, "", "", 2, R"(\x00\x00..." is no command)", "", QByteArray(100000, 0)},
         {"empty device: an unset variable", {"--device", "", "speed", "1"}, "", "", 2, "--device takes a non-empty"},
+        {"a folder that is not there is not guessed at", {"--dir", "/nonexistent", "speed", "1"}, "", "", 2, "--dir /nonexistent is no folder"},
         {"file: three commands in order", {"--file", "-"}, "fa39fe4120f80001", "FA 39\nFE 41 20\nF8 00 01\n", 0, "", "", file},
         {"file: nothing sent when a later line is bad", {"--file", "-"}, "", "", 2, "-:5: speed", "", file + "speed 4\n"},
         {"file: a line that pauses below the stall limit is not lost", {"--quiet", "--file", "heart.txt"}, scrollsOnTheLine,

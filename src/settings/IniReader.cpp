@@ -216,7 +216,7 @@ QString ReadINI(const QString &section, const QString &key)
 
 StartupPort startupPort(const QString &commPortText)
 {
-    const QString defaultPort = QStringLiteral(": port 1, the serial control's default");
+    const QString defaultPort = QStringLiteral(", so the serial control's default");
     if (commPortText.trimmed().isEmpty())
         return {0, QStringLiteral("CommPort is missing or empty") + defaultPort};
     // Windows keeps a comment after ";" in the value, and its users name ports COM3.

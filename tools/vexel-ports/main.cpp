@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -63,8 +64,11 @@ int main(int argc, char **argv)
                        "control panel's folder when you may write there, else in yours."));
     parser.addOptions({dirOption, suggestOption});
     parser.process(app);
-    if (!parser.isSet(dirOption) && !programFolderProblem().isEmpty()) {
-        QTextStream(stderr) << "vexel-ports: " << programFolderProblem() << "; or name the folder with --dir DIR\n";
+    if (!QFileInfo(parser.value(dirOption)).isDir()) {
+        QTextStream(stderr) << "vexel-ports: "
+                            << (parser.isSet(dirOption) ? QStringLiteral("--dir %1 is no folder").arg(parser.value(dirOption))
+                                                        : programFolderProblem() + QStringLiteral("; or name the folder with --dir DIR"))
+                            << '\n';
         return 1;
     }
 
@@ -77,8 +81,9 @@ int main(int argc, char **argv)
     // What the panel preselects, and from which value, for a settings file
     // that does not do what its writer meant.
     const StartupPort selected = startupPort(ReadINI(programDir, QStringLiteral("Settings"), QStringLiteral("CommPort")));
-    out << "\nIts vexel.ini selects " << (selected.index < 0 ? QStringLiteral("no port") : QStringLiteral("port %1").arg(selected.index + 1))
-        << ": " << selected.reason << ".\n";
+    out << "\nIts vexel.ini selects "
+        << (selected.index < 0 ? QStringLiteral("no port") : QStringLiteral("port %1").arg(selected.index + 1)) << ": "
+        << selected.reason << ".\n";
     if (parser.isSet(suggestOption)) {
         out << '\n';
         printSuggestions(out, survey);
