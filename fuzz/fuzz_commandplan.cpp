@@ -4,11 +4,13 @@
 // module can take, one per line at most, in the order of their lines; a plan
 // that fails names the line.
 
+#include "Charset.h"
 #include "CommandPlan.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,8 +30,12 @@ bool fitsModule(const ModuleCommand &command)
     switch (command.kind) {
     case Kind::Chars:
         return command.first.toUcs4().size() <= 2 && command.second.toUcs4().size() <= 2;
-    case Kind::Scroll:
-        return command.text.size() <= MaxScrollTextLength;
+    case Kind::Scroll: {
+        // No letter of a text may reach the module as an opcode, which would end it.
+        const QByteArray bytes = toModuleBytes(command.text);
+        return command.text.size() <= MaxScrollTextLength
+               && std::none_of(bytes.cbegin(), bytes.cend(), [](char byte) { return isOpcode(std::uint8_t(byte)); });
+    }
     case Kind::Speed:
         return inRange(command.choice, SpeedCount);
     case Kind::Show:

@@ -1,7 +1,7 @@
 // libFuzzer target for the settings-file lookup: the input is the whole file.
 // Besides what the sanitizers catch, every answer must be a piece of the
-// file itself, as no lookup invents, reorders or reads past bytes, and must
-// fit the value buffer.
+// file's text itself, as no lookup invents, reorders or reads past
+// characters, and must fit the value buffer.
 
 #include "IniReader.h"
 
@@ -13,10 +13,18 @@
 
 namespace {
 
-void check(const QString &value, const QByteArray &file)
+// The file's characters as the lookup reads them: UTF-16LE after its mark,
+// else one a byte.
+QString characters(const QByteArray &file)
 {
-    const QByteArray bytes = value.toLatin1();
-    if (bytes.size() > 254 || bytes.contains('\n') || bytes.contains('\0') || !file.contains(bytes))
+    if (file.startsWith("\xFF\xFE"))
+        return QString::fromUtf16(reinterpret_cast<const char16_t *>(file.constData() + 2), (file.size() - 2) / 2);
+    return QString::fromLatin1(file);
+}
+
+void check(const QString &value, const QString &file)
+{
+    if (value.size() > 254 || value.contains(u'\n') || value.contains(QChar(0)) || !file.contains(value))
         std::abort();
     const int index = startupPortIndex(value);
     if (index < -1 || index > 19)
@@ -36,9 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     out.close();
 
-    check(readIniValue(path, QStringLiteral("Settings"), QStringLiteral("CommPort")), file);
-    check(readIniValue(path, QStringLiteral(" settings "), QStringLiteral("COMMPORT")), file);
-    check(readIniValue(path, QStringLiteral("Settings"), QStringLiteral("Missing")), file);
-    check(readIniValue(path, QString(), QString()), file);
+    const QString text = characters(file);
+    check(readIniValue(path, QStringLiteral("Settings"), QStringLiteral("CommPort")), text);
+    check(readIniValue(path, QStringLiteral(" settings "), QStringLiteral("COMMPORT")), text);
+    check(readIniValue(path, QStringLiteral("Settings"), QStringLiteral("Missing")), text);
+    check(readIniValue(path, QString(), QString()), text);
     return 0;
 }
