@@ -1,7 +1,5 @@
 #include "Charset.h"
 
-#include <QList>
-
 #include <array>
 #include <optional>
 #include <utility>
@@ -71,11 +69,16 @@ quint8 toModuleByte(char32_t character)
     return Unmappable;
 }
 
+QList<uint> moduleLetters(const QString &text)
+{
+    // toUcs4() joins surrogate pairs and turns a lone surrogate into U+FFFD.
+    return text.normalized(QString::NormalizationForm_C).toUcs4();
+}
+
 QByteArray toModuleBytes(const QString &text)
 {
     QByteArray bytes;
-    // toUcs4() joins surrogate pairs and turns a lone surrogate into U+FFFD.
-    for (const char32_t character : text.normalized(QString::NormalizationForm_C).toUcs4())
+    for (const char32_t character : moduleLetters(text))
         bytes.append(char(toModuleByte(character)));
     return bytes;
 }

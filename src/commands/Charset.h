@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // Characters become module bytes through Windows-1252, the 8-bit set of the
@@ -12,6 +13,7 @@
 // capitals alike, Đ as Ð). Anything else (Greek, Cyrillic, CJK, an emoji, which
 // is one character, not two) becomes "?" (0x3F).
 quint8 toModuleByte(char32_t character);
-// A letter typed as a base letter and combining marks counts as the one
-// letter they compose.
+// The text's letters, each one module byte: a letter typed as a base letter
+// and combining marks is the one letter they compose, an emoji one letter.
+QList<uint> moduleLetters(const QString &text);
 QByteArray toModuleBytes(const QString &text);

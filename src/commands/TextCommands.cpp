@@ -28,7 +28,7 @@ bool TextCommands::showStaticCharacters(QString &firstBox, QString &secondBox)
 
 QString TextCommands::unscrollable(const QString &text)
 {
-    for (const char32_t character : text.normalized(QString::NormalizationForm_C).toUcs4()) {
+    for (const char32_t character : moduleLetters(text)) {
         const quint8 byte = toModuleByte(character);
         if (isOpcode(byte)) {
             return QStringLiteral("\"%1\" cannot be scrolled: the module takes its byte %2 for a command")

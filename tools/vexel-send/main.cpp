@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 int main(int argc, char **argv)
@@ -17,17 +18,19 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
 
     QString error;
-    const QString folderProblem = programFolderProblem();
-    const std::optional<SendOptions> options = SendOptions::parse(
-        QCoreApplication::arguments(), folderProblem.isEmpty() ? QCoreApplication::applicationDirPath() : QString(), error);
+    const std::optional<SendOptions> options =
+        SendOptions::parse(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), error);
     if (options && options->help) {
         out << SendOptions::HelpText;
         return Sent;
     }
     // The folder holds vexel.ini and the COMn links; no other is guessed.
-    if (options && options->dir.isEmpty()) {
-        err << "vexel-send: " << folderProblem << "; or name the folder with --dir DIR" << Qt::endl;
-        return PortFailed;
+    if (options && !QFileInfo(options->dir).isDir()) {
+        if (options->dir.isEmpty())
+            err << "vexel-send: " << programFolderProblem() << "; or name the folder with --dir DIR" << Qt::endl;
+        else
+            err << "vexel-send: --dir " << options->dir << " is no folder" << Qt::endl;
+        return options->dir.isEmpty() ? PortFailed : BadUsage;
     }
     const auto steps = options ? CommandPlan::make(*options, error) : std::nullopt;
     if (!steps) {
