@@ -55,6 +55,16 @@ void TestVexelSend::sends()
     QByteArray bmp;
     QBuffer bmpFile(&bmp);
     QVERIFY(bmpFile.open(QIODevice::WriteOnly) && QImage(8, 8, QImage::Format_RGB32).save(&bmpFile, "BMP"));
+    // A column a colour: pure red, green and blue, and blue at half, are lit; green under half, red half
+    // transparent, white half transparent and black are not.
+    QImage channels(8, 8, QImage::Format_ARGB32);
+    const QRgb columns[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(0, 0, 128), qRgb(0, 127, 0),
+                            qRgba(255, 0, 0, 127), qRgba(255, 255, 255, 127), qRgb(0, 0, 0)};
+    for (int pixel = 0; pixel < 64; ++pixel)
+        channels.setPixel(pixel % 8, pixel / 8, columns[pixel % 8]);
+    QByteArray png;
+    QBuffer pngFile(&png);
+    QVERIFY(pngFile.open(QIODevice::WriteOnly) && channels.save(&pngFile, "PNG"));
     const QByteArray huge = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452000186a0000186a00806000000a8520bc8"
                                                 "0000000b49444154789c63604005000010000139bd8f65");
     // More than any system's pty takes while its far end does not read.
@@ -65,7 +75,7 @@ void TestVexelSend::sends()
         {"scroll: the frame, then the text as typed", {"scroll", "HELLO"}, "fd48454c4c4f", "FD  (HELLO)\n"},
         {"speed 3 is the fastest", {"speed", "3"}, "fa21", "FA 21\n"},
         {"show: a pattern in spaced hexadecimal", {"show", "1", heart}, "fc01e0111224241211e0", "FC 01 " + heart + '\n'},
-        {"show: the same pattern as a grid from standard input", {"show", "1", "@-"}, "fc01e0111224241211e0",
+        {"show: the same pattern as a grid through a pipe, its first bytes kept", {"show", "1", "@/dev/stdin"}, "fc01e0111224241211e0",
             "FC 01 " + heart + '\n', 0, "", "", grid},
         {"animate: left arrow at position 0", {"animate", "left", "0"}, "f80300", "F8 03 00\n"},
         {"save in joined hexadecimal, acknowledged", {"save", "3", "e0111224241211e0"}, "f903e0111224241211e0",
@@ -85,6 +95,8 @@ void TestVexelSend::sends()
             "FC 01 " + heart + "\nFC 01 00 00 00 80 00 00 00 00\n"},
         {"picture: lit where opaque and light; columns white, 128/0/0, 127 grey, alpha 128, alpha 127, black, clear, top dot",
             {"show", "0", "@" + data + "/lit-rule.png"}, "fc00ffff00ff00000010", "FC 00 FF FF 00 FF 00 00 00 10\n"},
+        {"picture: the brightest channel decides, pure red, green and blue alike", {"show", "0", "@heart.txt"}, "fc00ffffffff00000000",
+            "FC 00 FF FF FF FF 00 00 00 00\n", 0, "", "", png},
         {"picture: --invert swaps lit and unlit", {"--invert", "show", "0", "@" + data + "/lit-rule.png"},
             "fc000000ff00ffffffef", "FC 00 00 00 FF 00 FF FF FF EF\n"},
         {"interrupt: Ctrl-C while the first frame stays up ends the loop with it whole", {"play", "0", "@heart.txt", "--loop", "--interval", "9000"},
@@ -96,6 +108,9 @@ void TestVexelSend::sends()
         {"negative wait in an animation", {"play", "0", "@heart.txt"}, "", "", 2, "heart.txt: line 9: write wait MS", "", grid + "wait -5\n"},
         {"empty animation", {"play", "0", "@heart.txt"}, "", "", 2, "heart.txt: no frame in it", "", "\n\n"},
         {"interval of 0", {"play", "0", "@heart.txt", "--interval", "0"}, "", "", 2, "--interval takes", "", grid},
+        {"interval that times nothing: one command", {"show", "0", heart, "--interval", "50"}, "", "", 2, "--interval times nothing"},
+        {"store repeated: each pass would write the module's memory", {"--file", "-", "--loop"}, "", "", 2, "repeat no save",
+            "", "show 0 " + heart.toLatin1() + "\nwait 100\nsave-startup\n"},
         {"picture that is not one", {"show", "0", "@heart.txt"}, "", "", 2, "cannot read picture heart.txt: ", "", "GIF89a cut"},
         {"picture claiming a huge size, refused by its header", {"show", "0", "@heart.txt"}, "", "", 2, "100000 x 100000 pixels", "", huge},
         {"picture cut short", {"show", "0", "@heart.txt"}, "", "", 2, "heart.txt: the file ends before the picture does", "", bmp.chopped(100)},

@@ -135,7 +135,8 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
             return std::nullopt;
         }
     }
-    if (parser.isSet(intervalOption)) {
+    options.intervalGiven = parser.isSet(intervalOption);
+    if (options.intervalGiven) {
         options.intervalMs = holdMilliseconds(parser.value(intervalOption));
         if (options.intervalMs < 0) {
             error = QStringLiteral("--interval takes milliseconds from 1 to %1").arg(AnimationFrame::MaxHoldMs);
