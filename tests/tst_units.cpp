@@ -272,52 +272,41 @@ private slots:
 
     // In: the steps, "; " between them, then after " | " the run: i the interval (100), x the passes (0 a
     // loop), s how long each send takes, late how late each wake-up comes, stop when a stop comes, all in ms.
-    // The frames of play are letters, A a dot in column 1 and so on, ":MS" a frame's own time; anim is the
-    // text of an animation, "/" a line end, a capital alone on a line that frame's grid. Out: what is sent,
-    // "@" when, then when the run ends.
+    // play takes the text of an animation and show a grid, "/" a line end, a capital alone on a line a grid
+    // with a dot in its column (A the first) and an empty line. Out: what is sent, "@" when, then the end.
     void playSchedule()
     {
-        checkRows({{"frames at the interval; the run ends when the last one's time is up", "play A B C", "A@0 B@100 C@200 end@300"},
-                   {"a frame's own time, the others the interval", "play A B:300 C | i50", "A@0 B@50 C@350 end@400"},
-                   {"no drift: slow sends and late wake-ups do not add up", "play A B C D | s30 late5",
+        checkRows({{"frames at the interval; the run ends when the last one's time is up", "play A/B/C", "A@0 B@100 C@200 end@300"},
+                   {"a wait line holds the frame above it, the others the interval", "play A/B/wait 300/C | i50",
+                    "A@0 B@50 C@350 end@400"},
+                   {"no drift: slow sends and late wake-ups do not add up", "play A/B/C/D | s30 late5",
                     "A@0 B@105 C@205 D@305 end@405"},
-                   {"a late line skips frames, never the last; commands go out however late", "play A B C D E; speed | s250",
-                    "A@0 C@250 E@500 speed@750 end@1000"},
+                   {"a late line skips frames, never the last; commands go out however late", "play A/B/C/D/E; show F | s250",
+                    "A@0 C@250 E@500 F@750 end@1000"},
                    {"waits before, between and after frames; the last wait is kept",
-                    "wait 200; play A B; wait 300; speed; wait 100", "A@200 B@300 speed@700 end@800"},
-                   {"a file's waits add up from the start, its last one kept", "show A; wait 100; show B; wait 100 | s30",
-                    "A@0 B@100 end@200"},
-                   {"repeats: the file again, its waits each pass", "speed; wait 100 | x3", "speed@0 speed@100 speed@200 end@300"},
+                    "wait 200; play A/B; wait 300; show C; wait 100", "A@200 B@300 C@700 end@800"},
+                   {"repeats: a file's waits each pass, from the start, the last one kept", "show A; wait 100 | x3 s30",
+                    "A@0 A@100 A@200 end@300"},
                    {"a pass without frames or waits is paced by the interval, none after the last", "show A | x3 i250 s10",
                     "A@0 A@250 A@500 end@510"},
-                   {"a loop runs until stopped; a stop between frames ends it at once", "play A B | x0 stop250",
+                   {"a loop runs until stopped; a stop between frames ends it at once", "play A/B | x0 stop250",
                     "A@0 B@100 A@200 end@250"},
-                   {"an empty file, even looped, ends at once", " | x0", "end@0"},
-                   {"a wait line holds the frame above it", "anim A/wait 300//B/wait 50/C", "A@0 B@300 C@350 end@450"}},
+                   {"an empty file, even looped, ends at once", " | x0", "end@0"}},
                   [](const QString &in) {
-            const auto pattern = [](QChar letter) {
-                ModuleProtocol::ColumnBytes bytes{};
-                bytes[std::size_t(letter.unicode() - 'A')] = 16;
-                return bytes;
-            };
             QList<CommandPlan::Step> steps;
             for (const QString &step : in.section(" | ", 0, 0).split("; ", Qt::SkipEmptyParts)) {
-                const QStringList words = step.split(' ');
-                const QString kind = words[0];
-                ModuleCommand command = ModuleCommand::showing(0, pattern(kind == "show" ? words[1].front() : QChar('A')));
-                command.kind = kind == "wait" ? ModuleCommand::Kind::Wait : kind == "speed" ? ModuleCommand::Kind::Speed
-                             : kind == "show" ? ModuleCommand::Kind::Show : ModuleCommand::Kind::Play;
-                command.waitMs = kind == "wait" ? words[1].toInt() : 0;
-                for (const QString &frame : kind == "play" ? words.mid(1) : QStringList())
-                    command.frames << AnimationFrame{pattern(frame.front()), frame.section(':', 1).toInt()};
-                QStringList lines = words.mid(1).join(' ').split('/');
+                const QString kind = step.section(' ', 0, 0), text = step.section(' ', 1);
+                QStringList lines = text.split('/');
                 for (QString &line : lines)
-                    line = line.size() == 1 ? QString(line.front().unicode() - 'A', '.') + '#' + QString("\n.").repeated(7) : line;
+                    line = line.size() == 1 ? QString(line.front().unicode() - 'A', '.') + '#' + QString("\n.").repeated(7) + '\n' : line;
                 QString error;
-                const std::optional<QList<AnimationFrame>> text = kind == "anim" ? animationFrames(lines.join('\n'), error) : std::nullopt;
-                if (kind == "anim" && !text)
+                const auto frames = kind == "wait" ? QList<AnimationFrame>{{}} : animationFrames(lines.join('\n'), error);
+                if (!frames)
                     return error;
-                command.frames += text.value_or(QList<AnimationFrame>());
+                ModuleCommand command = ModuleCommand::showing(0, frames->front().pattern);
+                command.kind = kind == "wait" ? ModuleCommand::Kind::Wait : kind == "play" ? ModuleCommand::Kind::Play : command.kind;
+                command.waitMs = text.toInt();
+                command.frames = kind == "play" ? *frames : QList<AnimationFrame>();
                 steps << CommandPlan::Step{QString(), command};
             }
             QMap<QString, int> run{{"i", 100}, {"x", 1}, {"stop", -1}};
@@ -329,15 +318,15 @@ private slots:
                 if (run["stop"] >= 0 && now >= run["stop"])
                     planner.stop();
                 const PlayPlanner::Action action = planner.next(now);
+                const bool sent = action.kind == PlayPlanner::Action::Kind::Send;
                 if (action.kind == PlayPlanner::Action::Kind::End)
                     return (said << QStringLiteral("end@%1").arg(now)).join(' ');
-                const auto &columns = action.command.pattern;
-                const qsizetype lit = std::find_if(columns.begin(), columns.end(), [](quint8 byte) { return byte != 0; }) - columns.begin();
-                if (action.kind == PlayPlanner::Action::Kind::Send)
-                    said << QStringLiteral("%1@%2").arg(action.command.kind == ModuleCommand::Kind::Speed ? "speed" : QString(QChar(char16_t('A' + lit)))).arg(now);
-                const qint64 until = now + (action.kind == PlayPlanner::Action::Kind::Send ? run["s"] : action.waitMs + run["late"]);
+                const auto &dots = action.command.pattern;
+                if (sent)
+                    said << QStringLiteral("%1@%2").arg(QChar(char16_t('A' + (std::find_if(dots.begin(), dots.end(), [](quint8 dot) { return dot; }) - dots.begin())))).arg(now);
+                const qint64 until = now + (sent ? run["s"] : action.waitMs + run["late"]);
                 // A stop that comes while the program sleeps is seen at once.
-                now = action.kind == PlayPlanner::Action::Kind::Wait && run["stop"] > now && run["stop"] < until ? run["stop"] : until;
+                now = !sent && run["stop"] > now && run["stop"] < until ? run["stop"] : until;
             }
             return said.join(' ') + " ...";
         });
