@@ -91,8 +91,6 @@ void TestVexelSend::sends()
             "fc000000ff00ffffffef", "FC 00 00 00 FF 00 FF FF FF EF\n"},
         {"interrupt: Ctrl-C while the first frame stays up ends the loop with it whole", {"play", "0", "@heart.txt", "--loop", "--interval", "9000"},
             "fc00e0111224241211e0", "FC 00 " + heart + '\n', 130, "", "", grid + '\n' + dot, "", SIGINT},
-        {"interrupt: a file's last wait is kept, until Ctrl-C", {"--file", "heart.txt"}, "fa39", "FA 39\n", 130, "", "",
-            "speed 0\nwait 9000\n", "", SIGINT},
         {"grid of 7 lines in an animation", {"play", "0", "@heart.txt"}, "", "", 2, "heart.txt: line 1: a grid has 8 lines, this one 7",
             "", grid.mid(9)},
         {"negative wait in an animation", {"play", "0", "@heart.txt"}, "", "", 2, "heart.txt: line 9: write wait MS", "", grid + "wait -5\n"},
