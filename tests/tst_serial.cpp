@@ -9,10 +9,16 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
+#include <cstdarg>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace ProcessFigures;
@@ -56,10 +62,27 @@ QByteArray drain(PtyPair &line)
     return received;
 }
 
+// A pseudo-terminal keeps no output queue (its bytes are at the far end at
+// once, and TIOCOUTQ says 0). While a row sets this, a line's queue is what
+// its far end has not read yet, as on a serial line whose far end takes the
+// bytes at the line's pace.
+std::atomic<int> g_unread = -1;
+
 // A figure under its bound; a failure names the figure and its value.
 #define VERIFY_BELOW(figure, bound) QVERIFY2((figure) < (bound), qPrintable(#figure " is " + QString::number(figure)))
 
 } // namespace
+
+extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
+{
+    va_list arguments;
+    va_start(arguments, request);
+    void *argument = va_arg(arguments, void *);
+    va_end(arguments);
+    if (request == TIOCOUTQ && g_unread >= 0)
+        return *static_cast<int *>(argument) = g_unread, 0;
+    return int(::syscall(SYS_ioctl, fd, request, argument));
+}
 
 // The port layer over a real pseudo-terminal (the window harness's port and
 // line, its window left unbuilt), the frames sent through it and the wait of
@@ -204,6 +227,38 @@ private slots:
             QCOMPARE(QStringLiteral("%1: %2|%3|%4").arg(name, sent ? "true" : "false", hex(line.read(80, 200)),
                                                          sender.monitorText()), name + ": " + out);
             QVERIFY2(port.portOpen() != lost, qPrintable(name));
+        }
+    }
+
+    // At the line's pace, as vexel-send writes: the stall limit (short here)
+    // counts from the last byte that left, and the drain lasts until the
+    // line's queue is empty.
+    void atTheLinesPace()
+    {
+        constexpr int LimitMs = 300;
+        const struct { const char *name; int bytes, firstReadMs; bool sent; } rows[] = {
+            {"a far end that reads late: the drain waits for it", 1000, LimitMs / 2, true},
+            {"a far end reading slowly but steadily, longer than the limit in all", 32 * 1024, 0, true},
+            {"a far end that never reads: stopped once the limit is up", 1000, -1, false}};
+        for (const auto &row : rows) {
+            const auto named = naming(row.name);
+            WindowHarness folder;
+            SerialPortControl &port = folder.port();
+            port.setStallLimit(LimitMs);
+            QVERIFY(port.setPortOpen(true));
+            std::atomic<bool> reading = false, ended = false;
+            g_unread = row.bytes;
+            std::thread farEnd([&] { // 25 KiB a second
+                QThread::msleep(std::max(row.firstReadMs, 0));
+                for (reading = row.firstReadMs >= 0; reading && g_unread > 0 && !ended; QThread::msleep(10))
+                    g_unread -= int(folder.line().read(256, 0).size());
+            });
+            const bool sent = port.output(QByteArray(row.bytes, 'x')) && port.drain(), readFirst = reading;
+            ended = true;
+            farEnd.join();
+            g_unread = -1;
+            QVERIFY2(sent == row.sent && readFirst == row.sent && (sent || port.errorString().contains("stopped taking bytes")),
+                     qPrintable(port.errorString()));
         }
     }
 

@@ -1,7 +1,9 @@
+#include "AnimationText.h"
 #include "Charset.h"
 #include "IniReader.h"
 #include "LineSettings.h"
 #include "PictureLoader.h"
+#include "PlayPlanner.h"
 #include "PortName.h"
 #include "ProcessFigures.h"
 #include "RunningModule.h"
@@ -14,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -289,6 +292,68 @@ private slots:
             return !settings ? QStringLiteral("bad")
                              : QStringLiteral("%1 %2 %3 %4").arg(settings->baudRate).arg(parity[settings->parity])
                                    .arg(settings->dataBits).arg(stop.value(settings->stopBits));
+        });
+    }
+
+    // In: the steps, "; " between them, then after " | " the run: i the interval (100), x the passes (0 a
+    // loop), s how long each send takes, late how late each wake-up comes, stop when a stop comes, all in ms.
+    // play takes the text of an animation and show a grid, "/" a line end, a capital alone on a line a grid
+    // with a dot in its column (A the first) and an empty line. Out: what is sent, "@" when, then the end.
+    void playSchedule()
+    {
+        checkRows({{"frames at the interval; the run ends when the last one's time is up", "play A/B/C", "A@0 B@100 C@200 end@300"},
+                   {"a wait line holds the frame above it, the others the interval", "play A/B/wait 300/C | i50",
+                    "A@0 B@50 C@350 end@400"},
+                   {"no drift: slow sends and late wake-ups do not add up", "play A/B/C/D | s30 late5",
+                    "A@0 B@105 C@205 D@305 end@405"},
+                   {"a late line skips frames, never the last; commands go out however late", "play A/B/C/D/E; show F | s250",
+                    "A@0 C@250 E@500 F@750 end@1000"},
+                   {"waits before, between and after frames; the last wait is kept",
+                    "wait 200; play A/B; wait 300; show C; wait 100", "A@200 B@300 C@700 end@800"},
+                   {"repeats: a file's waits each pass, from the start, the last one kept", "show A; wait 100 | x3 s30",
+                    "A@0 A@100 A@200 end@300"},
+                   {"a pass without frames or waits is paced by the interval, none after the last", "show A | x3 i250 s10",
+                    "A@0 A@250 A@500 end@510"},
+                   {"a loop runs until stopped; a stop between frames ends it at once", "play A/B | x0 stop250",
+                    "A@0 B@100 A@200 end@250"},
+                   {"an empty file, even looped, ends at once", " | x0", "end@0"}},
+                  [](const QString &in) {
+            QList<CommandPlan::Step> steps;
+            for (const QString &step : in.section(" | ", 0, 0).split("; ", Qt::SkipEmptyParts)) {
+                const QString kind = step.section(' ', 0, 0), text = step.section(' ', 1);
+                QStringList lines = text.split('/');
+                for (QString &line : lines)
+                    line = line.size() == 1 ? QString(line.front().unicode() - 'A', '.') + '#' + QString("\n.").repeated(7) + '\n' : line;
+                QString error;
+                const auto frames = kind == "wait" ? QList<AnimationFrame>{{}} : animationFrames(lines.join('\n'), error);
+                if (!frames)
+                    return error;
+                ModuleCommand command = ModuleCommand::showing(0, frames->front().pattern);
+                command.kind = kind == "wait" ? ModuleCommand::Kind::Wait : kind == "play" ? ModuleCommand::Kind::Play : command.kind;
+                command.waitMs = text.toInt();
+                command.frames = kind == "play" ? *frames : QList<AnimationFrame>();
+                steps << CommandPlan::Step{QString(), command};
+            }
+            QMap<QString, int> run{{"i", 100}, {"x", 1}, {"stop", -1}};
+            for (const QString &option : in.section(" | ", 1).split(' ', Qt::SkipEmptyParts))
+                run[option.section(QRegularExpression("\\d"), 0, 0)] = option.section(QRegularExpression("\\D+"), 1).toInt();
+            PlayPlanner planner(steps, run["x"], run["i"]);
+            QStringList said;
+            for (qint64 now = 0; said.size() < 20;) {
+                if (run["stop"] >= 0 && now >= run["stop"])
+                    planner.stop();
+                const PlayPlanner::Action action = planner.next(now);
+                const bool sent = action.kind == PlayPlanner::Action::Kind::Send;
+                if (action.kind == PlayPlanner::Action::Kind::End)
+                    return (said << QStringLiteral("end@%1").arg(now)).join(' ');
+                const auto &dots = action.command.pattern;
+                if (sent)
+                    said << QStringLiteral("%1@%2").arg(QChar(char16_t('A' + (std::find_if(dots.begin(), dots.end(), [](quint8 dot) { return dot; }) - dots.begin())))).arg(now);
+                const qint64 until = now + (sent ? run["s"] : action.waitMs + run["late"]);
+                // A stop that comes while the program sleeps is seen at once.
+                now = !sent && run["stop"] > now && run["stop"] < until ? run["stop"] : until;
+            }
+            return said.join(' ') + " ...";
         });
     }
 

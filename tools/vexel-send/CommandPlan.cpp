@@ -1,6 +1,7 @@
 #include "CommandPlan.h"
 
 #include "LineWords.h"
+#include "PlayPlanner.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -74,6 +75,23 @@ std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxB
     return decoded(bytes, name, why);
 }
 
+// A run whose repeats would write the module's memory again each pass, or
+// whose interval would time nothing, is refused rather than run otherwise
+// than asked.
+std::optional<QList<CommandPlan::Step>> timingChecked(QList<CommandPlan::Step> steps, const SendOptions &options,
+                                                      QString &error)
+{
+    const bool stores = std::any_of(steps.begin(), steps.end(), [](const CommandPlan::Step &step) { return step.command.isStore(); });
+    if (options.passes != 1 && stores)
+        error = QStringLiteral("--repeat and --loop repeat no save or save-startup: each pass would write the module's memory again");
+    else if (options.intervalGiven && !PlayPlanner::takesInterval(steps, options.passes))
+        error = QStringLiteral("--interval times nothing here: it is the time of a frame without one of its own, and the pace "
+                               "of repeated commands without frames or waits");
+    else
+        return steps;
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &options, QString &error)
@@ -106,7 +124,7 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
         const std::optional<ModuleCommand> command = ModuleCommand::parse(options.command, read, options.invert, error);
         if (!command)
             return std::nullopt;
-        return QList<Step>{{QString(), *command}};
+        return timingChecked({{QString(), *command}}, options, error);
     }
     const std::optional<QString> text = read(options.file, MaxCommandFileBytes, error);
     if (!text)
@@ -129,5 +147,5 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
         }
         steps << Step{origin, *command};
     }
-    return steps;
+    return timingChecked(std::move(steps), options, error);
 }

@@ -4,7 +4,7 @@
 #include <limits>
 
 PlaySchedule::PlaySchedule(QList<CommandPlan::Step> steps, int passes, int intervalMs, Send send, QObject *parent)
-    : QObject(parent), m_steps(std::move(steps)), m_passes(passes), m_intervalMs(intervalMs), m_send(std::move(send))
+    : QObject(parent), m_planner(std::move(steps), passes, intervalMs), m_send(std::move(send))
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -21,74 +21,37 @@ void PlaySchedule::stop(int status)
 {
     if (m_status < 0)
         m_status = status;
+    m_planner.stop();
     if (!m_sending) {
         m_timer.stop();
         finish();
     }
 }
 
-bool PlaySchedule::done() const
-{
-    return m_status >= 0 || m_steps.isEmpty() || (m_passes > 0 && m_pass == m_passes);
-}
-
 void PlaySchedule::next()
 {
-    // A run that is done still keeps its last frame or wait up for its time.
-    if (m_status < 0 && m_dueMs > m_clock.elapsed()) {
-        waitUntilDue();
-        return;
-    }
-    if (done()) {
+    const PlayPlanner::Action action = m_planner.next(m_clock.elapsed());
+    switch (action.kind) {
+    case PlayPlanner::Action::Kind::End:
         finish();
         return;
-    }
-    const CommandPlan::Step &step = m_steps[m_step];
-    if (step.command.kind == ModuleCommand::Kind::Wait) {
-        m_dueMs += step.command.waitMs;
-        advance();
-        waitUntilDue();
+    case PlayPlanner::Action::Kind::Wait:
+        // A timer takes an int; a longer wait is taken in parts.
+        m_timer.start(int(std::min<qint64>(action.waitMs, std::numeric_limits<int>::max())));
         return;
+    case PlayPlanner::Action::Kind::Send:
+        break;
     }
     m_sending = true;
-    int status = 0;
-    if (step.command.kind == ModuleCommand::Kind::Play) {
-        const AnimationFrame &frame = step.command.frames[m_frame];
-        m_dueMs += frame.holdMs > 0 ? frame.holdMs : m_intervalMs;
-        if (m_clock.elapsed() < m_dueMs || m_frame + 1 == step.command.frames.size())
-            status = m_send(step, ModuleCommand::showing(step.command.position, frame.pattern));
-    } else {
-        status = m_send(step, step.command);
-    }
+    const int status = m_send(*action.step, action.command);
     m_sending = false;
-    if (status != 0 && m_status < 0)
-        m_status = status;
-    if (m_status >= 0) {
-        finish();
+    if (status != 0 || m_status >= 0) {
+        stop(status);
         return;
     }
-    advance();
     // Back to the event loop even when the next step is due already, so that
     // a stop asked for meanwhile comes before it.
-    waitUntilDue();
-}
-
-void PlaySchedule::waitUntilDue()
-{
-    // A timer takes an int; a longer wait is taken in parts.
-    m_timer.start(int(std::clamp<qint64>(m_dueMs - m_clock.elapsed(), 0, std::numeric_limits<int>::max())));
-}
-
-void PlaySchedule::advance()
-{
-    const ModuleCommand &command = m_steps[m_step].command;
-    if (command.kind == ModuleCommand::Kind::Play && ++m_frame < command.frames.size())
-        return;
-    m_frame = 0;
-    if (++m_step < m_steps.size())
-        return;
-    m_step = 0;
-    ++m_pass;
+    m_timer.start(0);
 }
 
 void PlaySchedule::finish()

@@ -48,6 +48,9 @@ Frames leave on a steady schedule counted from the start. A frame whose time
 has already run out when its turn comes (a line too slow, at 9600 baud about 96
 frames a second) is skipped, so the animation keeps its pace; the last frame of
 an animation is always sent. A run ends when the last frame's time is up.
+Repeated commands with no frame or wait among them (--loop show 0 @clock.txt, a
+command file without wait) go out every --interval, not as fast as the line
+takes them.
 
 Options:
   --port N       open port N (1 to 20) as the panel does, lock included
@@ -61,9 +64,11 @@ Options:
                  checked before the first is sent, pictures included, and the
                  first command that fails ends the run with its exit status;
                  at most 1 MiB
-  --interval MS  how long a frame without a time of its own stays up
-                 (default 100, that is 10 frames a second)
-  --repeat N     play the animation, or run the command file, N times
+  --interval MS  how long a frame without a time of its own stays up, and the
+                 pace of repeated commands with no frame or wait (default 100,
+                 that is 10 a second); refused where nothing takes it
+  --repeat N     play the animation, or run the command or the command file,
+                 N times; save and save-startup are never repeated (refused)
   --loop         play or run it until interrupted (Ctrl-C)
   --invert       pictures' dark dots are the lit ones, for dark drawings on a
                  light ground
@@ -135,7 +140,8 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
             return std::nullopt;
         }
     }
-    if (parser.isSet(intervalOption)) {
+    options.intervalGiven = parser.isSet(intervalOption);
+    if (options.intervalGiven) {
         options.intervalMs = holdMilliseconds(parser.value(intervalOption));
         if (options.intervalMs < 0) {
             error = QStringLiteral("--interval takes milliseconds from 1 to %1").arg(AnimationFrame::MaxHoldMs);

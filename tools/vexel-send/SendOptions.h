@@ -17,6 +17,7 @@ struct SendOptions
     QString dir;           // --dir DIR: the panel's folder, for vexel.ini and the COMn links
     QString file;          // --file FILE, "-" for standard input
     int intervalMs = DefaultIntervalMs; // --interval MS: the time of a frame that has none of its own
+    bool intervalGiven = false;
     int passes = 1;        // --repeat N; 0 for --loop, until stopped
     bool invert = false;   // --invert: pictures' dark dots are the lit ones
     bool quiet = false;
