@@ -14,11 +14,10 @@ constexpr qint64 ChunkBytes = 64 * 1024;
 // At most maxBytes of an open file: a regular file that is larger is refused
 // before any of it is read, a stream once it runs past the limit, so that
 // neither an endless pipe nor a huge file fills the memory.
-std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxBytes, QString &why)
+std::optional<QByteArray> readBounded(QFile &file, const QString &name, qint64 maxBytes, QString &why)
 {
-    const QString tooLong = QStringLiteral("%1: more than %2 bytes, the most such a file may hold").arg(name).arg(maxBytes);
     if (!file.isSequential() && file.size() > maxBytes) {
-        why = tooLong;
+        why = ModuleCommand::tooLong(name, maxBytes);
         return std::nullopt;
     }
     QByteArray bytes;
@@ -33,10 +32,10 @@ std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxB
         return std::nullopt;
     }
     if (bytes.size() > maxBytes) {
-        why = tooLong;
+        why = ModuleCommand::tooLong(name, maxBytes);
         return std::nullopt;
     }
-    return QString::fromUtf8(bytes);
+    return bytes;
 }
 
 } // namespace
@@ -45,8 +44,8 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
 {
     bool standardInputRead = false;
     qint64 bytesRead = 0;
-    const ModuleCommand::TextReader read = [&standardInputRead, &bytesRead](const QString &name, qint64 maxBytes,
-                                                                            QString &why) -> std::optional<QString> {
+    const ModuleCommand::FileReader read = [&standardInputRead, &bytesRead](const QString &name, qint64 maxBytes,
+                                                                            QString &why) -> std::optional<QByteArray> {
         QFile file(name);
         const bool standardInput = name == QLatin1String("-");
         if (standardInput && standardInputRead) {
@@ -58,13 +57,13 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
             why = QStringLiteral("cannot read %1: %2").arg(name, file.errorString());
             return std::nullopt;
         }
-        std::optional<QString> text = readBounded(file, standardInput ? QStringLiteral("standard input") : name, maxBytes, why);
-        bytesRead += text ? text->size() : 0;
+        std::optional<QByteArray> content = readBounded(file, standardInput ? QStringLiteral("standard input") : name, maxBytes, why);
+        bytesRead += content ? content->size() : 0;
         if (bytesRead > MaxRunFileBytes + MaxCommandFileBytes) {
             why = QStringLiteral("the files of this run hold more than %1 bytes, the most one run reads").arg(MaxRunFileBytes);
             return std::nullopt;
         }
-        return text;
+        return content;
     };
 
     if (options.file.isEmpty()) {
@@ -73,12 +72,12 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
             return std::nullopt;
         return QList<Step>{{QString(), *command}};
     }
-    const std::optional<QString> text = read(options.file, MaxCommandFileBytes, error);
-    if (!text)
+    const std::optional<QByteArray> content = read(options.file, MaxCommandFileBytes, error);
+    if (!content)
         return std::nullopt;
     QList<Step> steps;
     qsizetype frames = 0;
-    const QStringList lines = text->split(QLatin1Char('\n'));
+    const QStringList lines = ModuleCommand::fileText(*content).split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
         const QString origin = QStringLiteral("%1:%2: ").arg(options.file).arg(i + 1);
         const std::optional<QStringList> words = splitWords(lines[i], error);
@@ -95,4 +94,11 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
         steps << Step{origin, *command};
     }
     return steps;
+}
+
+int CommandPlan::passes(const SendOptions &options, const QList<Step> &steps)
+{
+    if (options.passesGiven || !options.file.isEmpty() || steps.size() != 1)
+        return options.passes;
+    return steps.first().command.passes;
 }

@@ -156,6 +156,7 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
     }
     if (parser.isSet(loopOption))
         options.passes = 0;
+    options.passesGiven = parser.isSet(loopOption) || parser.isSet(repeatOption);
     if (parser.isSet(portOption) && parser.isSet(deviceOption)) {
         error = QStringLiteral("--port and --device exclude each other");
         return std::nullopt;

@@ -18,6 +18,7 @@ struct SendOptions
     QString file;          // --file FILE, "-" for standard input
     int intervalMs = DefaultIntervalMs; // --interval MS: the time of a frame that has none of its own
     int passes = 1;        // --repeat N; 0 for --loop, until stopped
+    bool passesGiven = false; // --repeat or --loop, over a picture's own loop mark
     bool invert = false;   // --invert: pictures' dark dots are the lit ones
     bool quiet = false;
     bool help = false;
