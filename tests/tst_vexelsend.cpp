@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -51,6 +52,9 @@ void TestVexelSend::sends()
     const QByteArray dot = "........\n........\n........\n...#....\n........\n........\n........\n........\n";
     const QByteArray beat = grid + "wait 300\n\n" + dot;
     const QString data = VEXEL_TEST_DATA;
+    QFile litRuleFile(data + "/lit-rule.png"), timingFile(data + "/timing.gif");
+    QVERIFY(litRuleFile.open(QIODevice::ReadOnly) && timingFile.open(QIODevice::ReadOnly));
+    const QByteArray litRule = litRuleFile.readAll(), timing = timingFile.readAll();
     // A PNG header claiming 100000 x 100000 pixels, and its first data.
     QByteArray bmp;
     QBuffer bmpFile(&bmp);
@@ -85,6 +89,11 @@ void TestVexelSend::sends()
             "FC 01 " + heart + "\nFC 01 00 00 00 80 00 00 00 00\n"},
         {"picture: lit where opaque and light; columns white, 128/0/0, 127 grey, alpha 128, alpha 127, black, clear, top dot",
             {"show", "0", "@" + data + "/lit-rule.png"}, "fc00ffff00ff00000010", "FC 00 FF FF 00 FF 00 00 00 10\n"},
+        {"picture: from standard input, told by its content", {"show", "0", "@-"}, "fc00ffff00ff00000010",
+            "FC 00 FF FF 00 FF 00 00 00 10\n", 0, "", "", litRule},
+        {"play: a GIF marked to loop once more plays twice", {"play", "0", "@" + data + "/timing.gif"},
+            QByteArray("fc00fffffffffffffffffc000000000000000000fc00f0f0f0f0f0f0f0f0").repeated(2),
+            QString("FC 00 FF FF FF FF FF FF FF FF\nFC 00 00 00 00 00 00 00 00 00\nFC 00 F0 F0 F0 F0 F0 F0 F0 F0\n").repeated(2)},
         {"picture: --invert swaps lit and unlit", {"--invert", "show", "0", "@" + data + "/lit-rule.png"},
             "fc000000ff00ffffffef", "FC 00 00 00 FF 00 FF FF FF EF\n"},
         {"interrupt: Ctrl-C while the first frame stays up ends the loop with it whole", {"play", "0", "@heart.txt", "--loop", "--interval", "9000"},
@@ -99,6 +108,9 @@ void TestVexelSend::sends()
         {"picture that is not one", {"show", "0", "@heart.txt"}, "", "", 2, "cannot read picture heart.txt: ", "", "GIF89a cut"},
         {"picture claiming a huge size, refused by its header", {"show", "0", "@heart.txt"}, "", "", 2, "100000 x 100000 pixels", "", huge},
         {"picture cut short", {"show", "0", "@heart.txt"}, "", "", 2, "heart.txt: the file ends before the picture does", "", bmp.chopped(100)},
+        {"GIF cut inside its third frame: nothing sent", {"play", "0", "@heart.txt"}, "", "", 2, "heart.txt: the file ends before",
+            "", timing.chopped(20)},
+        {"an empty @", {"play", "0", "@"}, "", "", 2, "@ names no file"},
         {"file: waits, repeated", {"--file", "-", "--repeat", "2"}, "fa39fe4120fa39fe4120", "FA 39\nFE 41 20\nFA 39\nFE 41 20\n", 0, "", "",
             "speed 0\nwait 1\nchars A ''\n"},
         {"pattern in full-width digits", {"save", "3", "\uFF11\uFF10 00 00 00 00 00 00 00"}, "", "", 2, "is not a pattern"},
@@ -156,7 +168,8 @@ void TestVexelSend::sends()
         const QStringList device = pty && !row.arguments.contains("--device") ? QStringList{"--device", line.slavePath()} : QStringList();
         const QByteArray onTheLine = QByteArray::fromHex(row.onTheLine), reply = QByteArray::fromHex(row.reply);
         QByteArray heard;
-        const Finished sent = runToEnd(VEXEL_SEND_PATH, QStringList{"--dir", dir.path()} + device + row.arguments, row.input, {},
+        const Finished sent = runToEnd(VEXEL_SEND_PATH, QStringList{"--dir", dir.path()} + device + row.arguments, row.input,
+                                       {"LD_DEBUG=libs", "LD_DEBUG_OUTPUT=" + dir.filePath("libraries")},
                                        [&](QProcess &process) {
             if (port == "slow")
                 QThread::msleep(1000);
@@ -173,6 +186,15 @@ void TestVexelSend::sends()
                  qPrintable(QStringLiteral("%1: heard %2, status %3, said \"%4\", \"%5\"")
                                 .arg(QString(row.name), QString(heard.left(40).toHex(' '))).arg(sent.status).arg(sent.out, sent.err)));
         QVERIFY2(port != "module" || module.waitFor("frame F9 03 E0 11 12 24 24 12 11 E0"), row.name);
+        // Everything said is said in the program's words, and a run that
+        // names no file loads no Qt Gui library, which only pictures need.
+        QVERIFY2(QRegularExpression("^((vexel-send: |Try ).*\n)*$").match(sent.err).hasMatch(), row.name);
+        QString libraries;
+        for (const QString &log : QDir(dir.path()).entryList({"libraries.*"})) {
+            QFile loaded(dir.filePath(log));
+            libraries += loaded.open(QIODevice::ReadOnly) ? loaded.readAll() : QByteArray();
+        }
+        QVERIFY2(!libraries.isEmpty() && (row.arguments.join(' ').contains('@') || !libraries.contains("libQt6Gui")), row.name);
     }
 }
 
