@@ -2,6 +2,7 @@
 
 #include "Clocks.h"
 #include "PtyPair.h"
+#include "Samples.h"
 
 #include <QFile>
 #include <QProcess>
@@ -73,4 +74,42 @@ std::vector<ResultTable::Row> SendBench::slowLine(int commands, int bytesPerSeco
             {measure + QStringLiteral(": its processor time"), 1,
              QStringLiteral("< 5 % of the run's %1 s").arg(seconds, 0, 'f', 1), ResultTable::ms(cpuMs, 1), {}, {}, {},
              cpuMs < 0.05 * seconds * 1000}};
+}
+
+std::vector<ResultTable::Row> SendBench::oneCommand(int runs)
+{
+    QTemporaryDir dir;
+    PtyPair line;
+    const QByteArray frame = "\xFA\x31"; // speed 1
+    const QStringList send{QStringLiteral("--dir"), dir.path(), QStringLiteral("--device"), line.slavePath(),
+                           QStringLiteral("--quiet"), QStringLiteral("speed"), QStringLiteral("1")};
+    const QStringList shell{QStringLiteral("-c"), QStringLiteral("stty -F %1 raw 9600 && printf '\\372\\061' > %1")
+                                                      .arg(line.slavePath())};
+    Samples sendMs;
+    Samples shellMs;
+    // The first of each warms the caches and is not counted.
+    for (int run = 0; run <= runs && m_error.isEmpty(); ++run) {
+        for (const bool vexelSend : {true, false}) {
+            QProcess process;
+            const qint64 start = Clocks::monotonicNs();
+            process.start(vexelSend ? m_sendPath : QStringLiteral("/bin/sh"), vexelSend ? send : shell);
+            process.waitForFinished();
+            const double ms = Clocks::toMs(Clocks::monotonicNs() - start);
+            if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 || line.read(2, 1000) != frame) {
+                m_error = QStringLiteral("%1 did not send the frame: %2")
+                              .arg(vexelSend ? QStringLiteral("vexel-send") : QStringLiteral("sh"),
+                                   QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
+            }
+            if (run > 0)
+                (vexelSend ? sendMs : shellMs).add(ms);
+        }
+    }
+    if (!m_error.isEmpty())
+        return {};
+    const double ratio = sendMs.median() / shellMs.median();
+    return {{QStringLiteral("vexel-send, one command to a pseudo-terminal: start to exit"), runs,
+             QStringLiteral("≤ 2 × sh with stty and printf"), ResultTable::ms(sendMs.median()),
+             ResultTable::ms(sendMs.percentile(0.99)),
+             QStringLiteral("sh -c 'stty … && printf …': %1").arg(ResultTable::ms(shellMs.median())),
+             ResultTable::ratio(ratio), ratio <= 2}};
 }
