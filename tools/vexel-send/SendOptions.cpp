@@ -28,17 +28,19 @@ Commands:
                                wait for the acknowledgement
   play 0|1 @FILE               play the frames of FILE at display position 0 or 1:
                                a text animation or a picture (an animated GIF
-                               plays its frames, each for its own delay)
+                               plays its frames, each for its own delay, as
+                               often as it is marked to loop)
   wait MS                      in a command file: wait MS milliseconds (1 .. 3600000)
 
 PATTERN is the eight column bytes in hexadecimal, column 1 first
 ("10 00 00 00 00 00 00 00" or 1000000000000000), or @FILE (@- standard input):
 eight lines of up to eight characters, top row first, as the panel's grid shows
 them; # X x * O 1 are lit dots, . - 0 and space unlit ones. A grid file holds
-at most 4096 bytes. FILE may also be a picture (PNG, BMP, GIF, JPEG) of 8 x 8
-pixels, top row first: a dot is lit where its pixel is opaque (alpha at least
-half) and light (its brightest colour channel at least half); other sizes are
-refused.
+at most 4096 bytes. FILE may also be a picture (PNG, BMP, GIF, JPEG), told by
+its content, of 8 x 8 pixels, top row first: a dot is lit where its pixel is
+opaque (alpha at least half) and light (its brightest colour channel at least
+half); other sizes are refused. A GIF frame delay under 2/100 s, or none, is
+left to --interval.
 
 A text animation is such grids, every row written out, separated by empty
 lines; a line "wait MS" after a grid keeps that frame up MS milliseconds, other
@@ -64,6 +66,7 @@ Options:
   --interval MS  how long a frame without a time of its own stays up
                  (default 100, that is 10 frames a second)
   --repeat N     play the animation, or run the command file, N times
+                 (over a GIF's own loop mark)
   --loop         play or run it until interrupted (Ctrl-C)
   --invert       pictures' dark dots are the lit ones, for dark drawings on a
                  light ground
