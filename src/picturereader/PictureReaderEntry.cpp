@@ -5,14 +5,54 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <vector>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
 // A pattern's frame takes a few hundred bytes; this only matters for a
 // picture whose header does not tell its size before decoding.
 constexpr int AllocationLimitMiB = 1;
+
+// libpng, under Qt's PNG reader, prints its errors straight to standard
+// error, past Qt's message handler; the caller reports the failure itself.
+class SilencedStandardError
+{
+public:
+    SilencedStandardError()
+    {
+        std::fflush(stderr);
+#ifdef Q_OS_WIN
+        const int nowhere = ::open("NUL", O_WRONLY);
+#else
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+#endif
+        if (nowhere >= 0 && m_saved >= 0)
+            ::dup2(nowhere, 2);
+        if (nowhere >= 0)
+            ::close(nowhere);
+    }
+    ~SilencedStandardError()
+    {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, 2);
+            ::close(m_saved);
+        }
+    }
+    SilencedStandardError(const SilencedStandardError &) = delete;
+    SilencedStandardError &operator=(const SilencedStandardError &) = delete;
+
+private:
+    int m_saved = ::dup(2);
+};
 
 int fail(const QString &reason, char *error, int errorSize)
 {
@@ -37,6 +77,7 @@ extern "C" Q_DECL_EXPORT int vexel_read_picture(const char *bytes, long long siz
                         .arg(QString::fromLatin1(formatName.toUpper())),
                     error, errorSize);
     }
+    const SilencedStandardError silenced;
     QBuffer buffer;
     buffer.setData(content);
     buffer.open(QIODevice::ReadOnly);
