@@ -104,7 +104,7 @@ cpu="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
   after). It must end with status 0 and every byte on the line.
 - **vexel-send, one command**: `vexel-send --device PTY --quiet speed 1` to a
   pseudo-terminal whose far end the bench reads, against
-  `sh -c 'stty -F PTY raw 9600 && printf '\372\061' > PTY'` writing the same
+  `sh -c 'stty -F PTY raw 9600 && printf "\372\061" > PTY'` writing the same
   two bytes, alternated, each started with `posix_spawn` (as a shell starts a
   command) and timed from the call to `waitpid`'s return. Both must leave the
   frame on the line.
