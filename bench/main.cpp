@@ -28,9 +28,10 @@ struct Repetitions
     int starts = 10;
     int frames = 1000;
     int sendCommands = 3000;
+    int sendStarts = 100;
 };
 
-constexpr Repetitions Quick {100, 10, 1, 20, 3, 200, 500};
+constexpr Repetitions Quick {100, 10, 1, 20, 3, 200, 500, 20};
 // A 96000-baud line: fast enough to take 3000 commands in ten seconds, slow
 // enough that they fill the pseudo-terminal many times over.
 constexpr int SendLineBytesPerSecond = 9600;
@@ -103,6 +104,8 @@ int main(int argc, char *argv[])
         progress(QStringLiteral("vexel-send on a slow line, %1 commands").arg(repetitions.sendCommands));
         SendBench send(QStringLiteral(VEXEL_SEND_PATH));
         addAll(send.slowLine(repetitions.sendCommands, SendLineBytesPerSecond));
+        progress(QStringLiteral("vexel-send, one command, %1 starts").arg(repetitions.sendStarts));
+        addAll(send.oneCommand(repetitions.sendStarts));
         if (!send.ready()) {
             progress(QStringLiteral("vexel-bench: %1").arg(send.error()));
             return 2;

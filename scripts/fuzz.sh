@@ -2,7 +2,8 @@
 # Fuzzes the readers of outside input with libFuzzer under AddressSanitizer and
 # UndefinedBehaviorSanitizer, each for a bounded time, in build-fuzz. Targets:
 # readinivalue (the settings file), linewords (a command-file line),
-# patterntext (a pattern in hex or drawn), commandplan (a whole command file).
+# patterntext (a pattern in hex or drawn), commandplan (a whole command file),
+# gifdecoder (a GIF picture).
 # Each starts from its checked-in corpus fuzz/corpus/TARGET, which it only
 # reads; new inputs go to build-fuzz/found/TARGET, a crashing one to
 # build-fuzz/TARGET-crash-... and the script then fails. To keep a find, copy
@@ -11,7 +12,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build-fuzz"
-all=(readinivalue linewords patterntext commandplan)
+all=(readinivalue linewords patterntext commandplan gifdecoder)
 targets=("${1:-all}")
 [ "${targets[0]}" = all ] && targets=("${all[@]}")
 seconds="${2:-30}"

@@ -84,6 +84,9 @@ void TestInstall::holds()
         QVERIFY2(entry.contains('>') ? file.isSymLink() && QFileInfo::exists(target) && QFileInfo(target).canonicalFilePath() == wanted : file.exists(),
                  qPrintable(entry + " leads to " + target));
     }
+    // vexel-send loads its picture reader from beside it: the picture is read, then the port refused.
+    const Finished send = runToEnd(staged(ProgramDir + "/vexel-send"), {"--device", "/dev/null", "show", "0", "@" VEXEL_TEST_DATA "/lit-rule.png"});
+    QVERIFY2(send.status == 3, qPrintable(send.err));
 }
 
 // This program, copied into the program folder, started through a link in the

@@ -2,8 +2,10 @@
 #include "Charset.h"
 #include "IniReader.h"
 #include "LineSettings.h"
+#include "PictureFormat.h"
 #include "PictureLoader.h"
 #include "PlayPlanner.h"
+#include "PicturePattern.h"
 #include "PortName.h"
 #include "ProcessFigures.h"
 #include "RunningModule.h"
@@ -42,6 +44,12 @@ void checkRows(const QList<std::array<QString, 3>> &table, const std::function<Q
 }
 
 QString hex(const QByteArray &bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+
+QByteArray dataFile(const QString &name)
+{
+    QFile file(QStringLiteral(VEXEL_TEST_DATA "/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // A red picture, or one whose header is then made to claim another size.
 QByteArray picture(const char *format, int width, int height, bool claimed = false)
@@ -357,6 +365,48 @@ private slots:
         });
     }
 
+    // In: a GIF of tests/data (make-pictures.py), "-N" without its last N
+    // bytes. Out: each frame's pattern and time (0: the interval), and how
+    // often it plays (0 forever); or "refused: " and the reason.
+    void gifFrames()
+    {
+        checkRows({{"disposed to the background, then transparent around a dot", "disposed.gif",
+                    "00 60 60 00 00 00 00 00 @100, 00 00 00 00 00 00 04 00 @100; 1"},
+                   {"indices past the colour table", "beyond-table.gif", "00 00 00 00 00 00 00 00 @0; 1"},
+                   {"no delay, 1/100 s, 20/100 s; looped once more", "timing.gif",
+                    "FF FF FF FF FF FF FF FF @0, 00 00 00 00 00 00 00 00 @0, F0 F0 F0 F0 F0 F0 F0 F0 @200; 2"},
+                   {"cut inside its third frame", "timing.gif -20", "refused: the file ends before the picture does"},
+                   {"without its trailer", "timing.gif -1", "refused: the file ends before the picture does"},
+                   {"a frame claiming 65535 x 65535 pixels", "huge-frame.gif", "refused: frame 1 (65535 x 65535 *"},
+                   {"a screen of 16000 x 16000 pixels", "screen", "refused: it has 16000 x 16000 pixels, *"}},
+                  [](const QString &in) {
+            const QStringList words = in.split(' ');
+            const QByteArray content = words[0] == "screen" ? QByteArray("GIF89a\x80\x3E\x80\x3E\0\0\0;", 14)
+                                                            : dataFile(words[0]).chopped(words.value(1).mid(1).toInt());
+            QString error;
+            const auto animation = PicturePattern::frames(content, "gif", "x.gif", false, error);
+            if (!animation)
+                return "refused: " + error.section(": ", 1);
+            QStringList frames;
+            for (const AnimationFrame &frame : animation->frames)
+                frames << hex(QByteArray(reinterpret_cast<const char *>(frame.pattern.data()), 8)) + " @" + QString::number(frame.holdMs);
+            return frames.join(", ") + "; " + QString::number(animation->passes);
+        });
+    }
+
+    // Which format @FILE holds, by content, else by name; empty for text.
+    void pictureFormats()
+    {
+        checkRows({{"WebP by its content", "RIFF1234WEBPVP8 |x.txt", "webp"},
+                   {"PNG content under another name", "%89PNG%0D%0A%1A%0A|x.gif", "png"},
+                   {"TGA by its name alone", "%00%00%02%00%00%00%00%00|x.TGA", "tga"},
+                   {"TGA content is no cursor", "%00%00%02%00%00%00%00%00%00%00%00%00%08%00%08%00%18%00%00%00%00%00|-", ""}},
+                  [](const QString &in) {
+            const QByteArray content = QByteArray::fromPercentEncoding(in.section('|', 0, 0).toLatin1());
+            return QString::fromLatin1(PictureFormat::of(content, in.section('|', 1)));
+        });
+    }
+
     // In: what the file holds. Out: the size loaded, or "refused: " and what
     // the reason given after "Cannot load picture PATH: " says ("*" anything);
     // a refused picture never comes with a pixmap.
@@ -368,11 +418,13 @@ private slots:
                    {"one pixel too wide", "bmp 1025 1", "refused: *1025 x 1*"},
                    {"BMP header claiming 60000 x 60000", "bmp claims 60000 60000", "refused: *"},
                    {"BMP header claiming 60000 rows stored top-down", "bmp claims 2 -60000", "refused: *2 x 60000*"},
-                   {"JPEG header claiming 60000 x 60000", "jpeg claims 60000 60000", "refused: *60000 x 60000*"}},
+                   {"JPEG header claiming 60000 x 60000", "jpeg claims 60000 60000", "refused: *60000 x 60000*"},
+                   {"run-length BMP without its end", "rle", "refused: *ends before*"}},
                   [this](const QString &in) {
             const QStringList words = in.split(' ');
             const char *format = words[0] == "jpeg" ? "JPEG" : "BMP";
             const QByteArray content = words[0] == "text" ? QByteArray("[Settings]\nCommPort=1\n")
+                : words[0] == "rle"                       ? dataFile("rle.bmp").chopped(2)
                 : words[0] == "cut"                       ? picture("BMP", 18, 19).left(20)
                 : words.size() == 3                       ? picture(format, words[1].toInt(), words[2].toInt())
                 : words.size() == 4                       ? picture(format, words[2].toInt(), words[3].toInt(), true)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImage>
 #include <QStringEncoder>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -58,6 +59,9 @@ void TestVexelSend::sends()
     const QByteArray dot = "........\n........\n........\n...#....\n........\n........\n........\n........\n";
     const QByteArray beat = grid + "wait 300\n\n" + dot;
     const QString data = VEXEL_TEST_DATA;
+    QFile litRuleFile(data + "/lit-rule.png");
+    QVERIFY(litRuleFile.open(QIODevice::ReadOnly));
+    const QByteArray litRule = litRuleFile.readAll();
     // A PNG header claiming 100000 x 100000 pixels, and its first data.
     QByteArray bmp;
     QBuffer bmpFile(&bmp);
@@ -101,6 +105,11 @@ void TestVexelSend::sends()
             {"show", "0", "@" + data + "/lit-rule.png"}, "fc00ffff00ff00000010", "FC 00 FF FF 00 FF 00 00 00 10\n"},
         {"picture: the brightest channel decides; columns red, green, blue, 0/0/128, 0/127/0, red and white at alpha 127, black",
             {"show", "0", "@" + data + "/channels.png"}, "fc00ffffffff00000000", "FC 00 FF FF FF FF 00 00 00 00\n"},
+        {"picture: from standard input, told by its content", {"show", "0", "@-"}, "fc00ffff00ff00000010",
+            "FC 00 FF FF 00 FF 00 00 00 10\n", 0, "", "", litRule},
+        {"play: a GIF marked to loop once more plays twice", {"play", "0", "@" + data + "/timing.gif"},
+            QByteArray("fc00fffffffffffffffffc000000000000000000fc00f0f0f0f0f0f0f0f0").repeated(2),
+            QString("FC 00 FF FF FF FF FF FF FF FF\nFC 00 00 00 00 00 00 00 00 00\nFC 00 F0 F0 F0 F0 F0 F0 F0 F0\n").repeated(2)},
         {"picture: --invert swaps lit and unlit", {"--invert", "show", "0", "@" + data + "/lit-rule.png"},
             "fc000000ff00ffffffef", "FC 00 00 00 FF 00 FF FF FF EF\n"},
         {"interrupt: Ctrl-C while the first frame stays up ends the loop with it whole", {"play", "0", "@heart.txt", "--loop", "--interval", "9000"},
@@ -116,6 +125,9 @@ void TestVexelSend::sends()
         {"picture that is not one", {"show", "0", "@heart.txt"}, "", "", 2, "cannot read picture heart.txt: ", "", "GIF89a cut"},
         {"picture claiming a huge size, refused by its header", {"show", "0", "@heart.txt"}, "", "", 2, "100000 x 100000 pixels", "", huge},
         {"picture cut short", {"show", "0", "@heart.txt"}, "", "", 2, "heart.txt: the file ends before the picture does", "", bmp.chopped(100)},
+        {"an empty @", {"play", "0", "@"}, "", "", 2, "@ names no file"},
+        {"PNG cut short: said once, by vexel-send", {"show", "0", "@heart.txt"}, "", "", 2, "cannot read picture heart.txt: ",
+            "", litRule.chopped(10)},
         {"pattern in full-width digits", {"save", "3", "\uFF11\uFF10 00 00 00 00 00 00 00"}, "", "", 2, "is not a pattern"},
         {"slot in an Arabic-Indic digit", {"save", "\u0663", heart}, "", "", 2, "no slot"},
         {"grid of seven lines", {"show", "0", "@-"}, "", "", 2, "8 lines, this one 7", "", grid.first(63)},
@@ -173,7 +185,8 @@ void TestVexelSend::sends()
         const QStringList device = pty && !row.arguments.contains("--device") ? QStringList{"--device", line.slavePath()} : QStringList();
         const QByteArray onTheLine = QByteArray::fromHex(row.onTheLine), reply = QByteArray::fromHex(row.reply);
         QByteArray heard;
-        const Finished sent = runToEnd(VEXEL_SEND_PATH, QStringList{"--dir", dir.path()} + device + row.arguments, row.input, {},
+        const Finished sent = runToEnd(VEXEL_SEND_PATH, QStringList{"--dir", dir.path()} + device + row.arguments, row.input,
+                                       {"LD_DEBUG=libs", "LD_DEBUG_OUTPUT=" + dir.filePath("libraries")},
                                        [&](QProcess &process) {
             if (port == "slow")
                 QThread::msleep(1000);
@@ -190,6 +203,15 @@ void TestVexelSend::sends()
                  qPrintable(QStringLiteral("%1: heard %2, status %3, said \"%4\", \"%5\"")
                                 .arg(QString(row.name), QString(heard.left(40).toHex(' '))).arg(sent.status).arg(sent.out, sent.err)));
         QVERIFY2(port != "module" || module.waitFor("frame F9 03 E0 11 12 24 24 12 11 E0"), row.name);
+        // Everything said is said in the program's words, and a run that
+        // names no file loads no Qt Gui library, which only pictures need.
+        QVERIFY2(QRegularExpression("^((vexel-send: |Try ).*\n)*$").match(sent.err).hasMatch(), row.name);
+        QString libraries;
+        for (const QString &log : QDir(dir.path()).entryList({"libraries.*"})) {
+            QFile loaded(dir.filePath(log));
+            libraries += loaded.open(QIODevice::ReadOnly) ? loaded.readAll() : QByteArray();
+        }
+        QVERIFY2(!libraries.isEmpty() && (row.arguments.join(' ').contains('@') || !libraries.contains("libQt6Gui")), row.name);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 // What the picture decoders do not tell: Qt's readers fill in what a file cut
@@ -9,8 +10,13 @@
 // vexel-send's patterns both count such a file as broken.
 namespace PictureFile {
 
-// Whether the file at filePath, read by the reader of format ("bmp", "jpeg";
-// others are left to their decoder), ends before its picture does.
+// Whether the file, read by the reader of format ("bmp", "jpeg", "gif";
+// others are left to their decoder), ends before its picture does. The
+// device is read from its start.
+bool endsEarly(QIODevice &file, const QByteArray &format);
 bool endsEarly(const QString &filePath, const QByteArray &format);
+
+// How such a file is refused.
+QString endsEarlyReason();
 
 } // namespace PictureFile

@@ -4,7 +4,6 @@
 #include "PlayPlanner.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,48 +12,13 @@ namespace {
 
 constexpr qint64 ChunkBytes = 64 * 1024;
 
-bool decodes(QStringConverter::Encoding encoding, QByteArrayView bytes, QString &text)
-{
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless); // a mark is dropped
-    text = decoder.decode(bytes);
-    return !decoder.hasError();
-}
-
-// A text file as editors write it: UTF-8, with or without its mark, or UTF-16
-// with its mark, as Windows calls "Unicode". Other bytes are refused, with
-// their line, rather than guessed at: Windows-1252 is only one of the code
-// pages such a file may be in, and a wrong guess sends other letters unseen.
-std::optional<QString> decoded(const QByteArray &bytes, const QString &name, QString &why)
-{
-    QString text;
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        if (decodes(QStringConverter::Utf16, bytes, text))
-            return text;
-        why = QStringLiteral("%1: not UTF-16 throughout, though it starts as UTF-16").arg(name);
-        return std::nullopt;
-    }
-    if (decodes(QStringConverter::Utf8, bytes, text))
-        return text;
-    int line = 1;
-    for (qsizetype start = 0; start < bytes.size(); ++line) {
-        const qsizetype lineEnd = bytes.indexOf('\n', start);
-        const qsizetype end = lineEnd < 0 ? bytes.size() : lineEnd;
-        if (!decodes(QStringConverter::Utf8, QByteArrayView(bytes).sliced(start, end - start), text))
-            break;
-        start = end + 1;
-    }
-    why = QStringLiteral("%1:%2: bytes that are not UTF-8; save the file as UTF-8").arg(name).arg(line);
-    return std::nullopt;
-}
-
 // At most maxBytes of an open file: a regular file that is larger is refused
 // before any of it is read, a stream once it runs past the limit, so that
 // neither an endless pipe nor a huge file fills the memory.
-std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxBytes, QString &why)
+std::optional<QByteArray> readBounded(QFile &file, const QString &name, qint64 maxBytes, QString &why)
 {
-    const QString tooLong = QStringLiteral("%1: more than %2 bytes, the most such a file may hold").arg(name).arg(maxBytes);
     if (!file.isSequential() && file.size() > maxBytes) {
-        why = tooLong;
+        why = ModuleCommand::tooLong(name, maxBytes);
         return std::nullopt;
     }
     QByteArray bytes;
@@ -69,10 +33,10 @@ std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxB
         return std::nullopt;
     }
     if (bytes.size() > maxBytes) {
-        why = tooLong;
+        why = ModuleCommand::tooLong(name, maxBytes);
         return std::nullopt;
     }
-    return decoded(bytes, name, why);
+    return bytes;
 }
 
 // A run whose repeats would write the module's memory again each pass, or
@@ -81,10 +45,11 @@ std::optional<QString> readBounded(QFile &file, const QString &name, qint64 maxB
 std::optional<QList<CommandPlan::Step>> timingChecked(QList<CommandPlan::Step> steps, const SendOptions &options,
                                                       QString &error)
 {
+    const int passes = CommandPlan::passes(options, steps);
     const bool stores = std::any_of(steps.begin(), steps.end(), [](const CommandPlan::Step &step) { return step.command.isStore(); });
-    if (options.passes != 1 && stores)
+    if (passes != 1 && stores)
         error = QStringLiteral("--repeat and --loop repeat no save or save-startup: each pass would write the module's memory again");
-    else if (options.intervalGiven && !PlayPlanner::takesInterval(steps, options.passes))
+    else if (options.intervalGiven && !PlayPlanner::takesInterval(steps, passes))
         error = QStringLiteral("--interval times nothing here: it is the time of a frame without one of its own, and the pace "
                                "of repeated commands without frames or waits");
     else
@@ -98,8 +63,8 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
 {
     bool standardInputRead = false;
     qint64 bytesRead = 0;
-    const ModuleCommand::TextReader read = [&standardInputRead, &bytesRead](const QString &name, qint64 maxBytes,
-                                                                            QString &why) -> std::optional<QString> {
+    const ModuleCommand::FileReader read = [&standardInputRead, &bytesRead](const QString &name, qint64 maxBytes,
+                                                                            QString &why) -> std::optional<QByteArray> {
         QFile file(name);
         const bool standardInput = name == QLatin1String("-");
         if (standardInput && standardInputRead) {
@@ -111,13 +76,13 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
             why = QStringLiteral("cannot read %1: %2").arg(name, file.errorString());
             return std::nullopt;
         }
-        std::optional<QString> text = readBounded(file, standardInput ? QStringLiteral("standard input") : name, maxBytes, why);
-        bytesRead += text ? text->size() : 0;
+        std::optional<QByteArray> content = readBounded(file, standardInput ? QStringLiteral("standard input") : name, maxBytes, why);
+        bytesRead += content ? content->size() : 0;
         if (bytesRead > MaxRunFileBytes + MaxCommandFileBytes) {
             why = QStringLiteral("the files of this run hold more than %1 bytes, the most one run reads").arg(MaxRunFileBytes);
             return std::nullopt;
         }
-        return text;
+        return content;
     };
 
     if (options.file.isEmpty()) {
@@ -126,7 +91,10 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
             return std::nullopt;
         return timingChecked({{QString(), *command}}, options, error);
     }
-    const std::optional<QString> text = read(options.file, MaxCommandFileBytes, error);
+    const std::optional<QByteArray> content = read(options.file, MaxCommandFileBytes, error);
+    if (!content)
+        return std::nullopt;
+    const std::optional<QString> text = ModuleCommand::fileText(*content, options.file, error);
     if (!text)
         return std::nullopt;
     QList<Step> steps;
@@ -148,4 +116,11 @@ std::optional<QList<CommandPlan::Step>> CommandPlan::make(const SendOptions &opt
         steps << Step{origin, *command};
     }
     return timingChecked(std::move(steps), options, error);
+}
+
+int CommandPlan::passes(const SendOptions &options, const QList<Step> &steps)
+{
+    if (options.passesGiven || !options.file.isEmpty() || steps.size() != 1)
+        return options.passes;
+    return steps.first().command.passes;
 }

@@ -32,4 +32,9 @@ public:
 
     // nullopt with the reason in error, prefixed with its origin.
     static std::optional<QList<Step>> make(const SendOptions &options, QString &error);
+
+    // How often the steps run, 0 until stopped: as --repeat or --loop say,
+    // else as the one picture played on the command line is marked to loop
+    // (a command file's pictures play once each, so that its lines go on).
+    static int passes(const SendOptions &options, const QList<Step> &steps);
 };

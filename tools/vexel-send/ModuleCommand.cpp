@@ -2,12 +2,14 @@
 
 #include "AnimationText.h"
 #include "PatternText.h"
+#include "PictureFormat.h"
 #include "PicturePattern.h"
 #include "QuotedWord.h"
 #include "StaticCharacter.h"
 #include "TextCommands.h"
 
 #include <QList>
+#include <QStringDecoder>
 
 using namespace ModuleProtocol;
 
@@ -31,35 +33,49 @@ bool fitsCharacterBox(const QString &word)
 
 // The frames that @FILE names: a picture, else a text animation or, where
 // one pattern is wanted, a single grid.
-std::optional<QList<AnimationFrame>> readFrames(const QString &word, bool single, const ModuleCommand::TextReader &read,
-                                                bool invert, QString &error)
+std::optional<PicturePattern::Animation> readFrames(const QString &word, bool single,
+                                                    const ModuleCommand::FileReader &read, bool invert, QString &error)
 {
     const QString name = word.mid(1);
-    if (name != QLatin1String("-") && PicturePattern::isPicture(name)) {
-        std::optional<QList<AnimationFrame>> frames = PicturePattern::frames(name, invert, error);
-        if (frames && single && frames->size() > 1) {
-            error = QStringLiteral("%1 has %2 frames: play shows them").arg(name).arg(frames->size());
+    if (name.isEmpty()) {
+        error = QStringLiteral("@ names no file: write @FILE, or @- for standard input");
+        return std::nullopt;
+    }
+    const std::optional<QByteArray> content = read(name, PicturePattern::MaxPictureFileBytes, error);
+    if (!content)
+        return std::nullopt;
+    const QByteArray format = PictureFormat::of(*content, name == QLatin1String("-") ? QString() : name);
+    if (!format.isEmpty()) {
+        std::optional<PicturePattern::Animation> picture = PicturePattern::frames(*content, format, name, invert, error);
+        if (picture && single && picture->frames.size() > 1) {
+            error = QStringLiteral("%1 has %2 frames: play shows them").arg(name).arg(picture->frames.size());
             return std::nullopt;
         }
-        return frames;
+        return picture;
     }
-    const std::optional<QString> text = read(name, single ? MaxPatternFileBytes : MaxAnimationFileBytes, error);
+    const qint64 maxBytes = single ? MaxPatternFileBytes : MaxAnimationFileBytes;
+    if (content->size() > maxBytes) {
+        error = ModuleCommand::tooLong(name, maxBytes);
+        return std::nullopt;
+    }
+    const std::optional<QString> text = ModuleCommand::fileText(*content, name, error);
     if (!text)
         return std::nullopt;
-    std::optional<QList<AnimationFrame>> frames;
+    PicturePattern::Animation animation;
     if (single) {
-        const std::optional<ColumnBytes> bytes = gridPattern(*text, error);
-        if (bytes)
-            frames = QList<AnimationFrame>{{*bytes}};
-    } else {
-        frames = animationFrames(*text, error);
+        if (const std::optional<ColumnBytes> bytes = gridPattern(*text, error))
+            animation.frames = {{*bytes}};
+    } else if (std::optional<QList<AnimationFrame>> frames = animationFrames(*text, error)) {
+        animation.frames = std::move(*frames);
     }
-    if (!frames)
+    if (animation.frames.isEmpty()) {
         error = QStringLiteral("%1: %2").arg(name, error);
-    return frames;
+        return std::nullopt;
+    }
+    return animation;
 }
 
-std::optional<ColumnBytes> readPattern(const QStringList &words, const ModuleCommand::TextReader &read, bool invert,
+std::optional<ColumnBytes> readPattern(const QStringList &words, const ModuleCommand::FileReader &read, bool invert,
                                        QString &error)
 {
     if (words.isEmpty()) {
@@ -67,10 +83,10 @@ std::optional<ColumnBytes> readPattern(const QStringList &words, const ModuleCom
         return std::nullopt;
     }
     if (words.size() == 1 && words.first().startsWith(QLatin1Char('@'))) {
-        const std::optional<QList<AnimationFrame>> frames = readFrames(words.first(), true, read, invert, error);
-        if (!frames)
+        const std::optional<PicturePattern::Animation> picture = readFrames(words.first(), true, read, invert, error);
+        if (!picture)
             return std::nullopt;
-        return frames->first().pattern;
+        return picture->frames.first().pattern;
     }
     return hexPattern(words.join(QLatin1Char(' ')), error);
 }
@@ -94,7 +110,47 @@ ModuleCommand ModuleCommand::showing(int position, const ColumnBytes &pattern)
     return command;
 }
 
-std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, const TextReader &read, bool invert,
+// A text file as editors write it: UTF-8, with or without its mark, or UTF-16
+// with its mark, as Windows calls "Unicode". Other bytes are refused, with
+// their line, rather than guessed at: Windows-1252 is only one of the code
+// pages such a file may be in, and a wrong guess sends other letters unseen.
+std::optional<QString> ModuleCommand::fileText(const QByteArray &content, const QString &name, QString &error)
+{
+    const auto decodes = [](QStringConverter::Encoding encoding, QByteArrayView bytes, QString &text) {
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless); // a mark is dropped
+        text = decoder.decode(bytes);
+        return !decoder.hasError();
+    };
+    const QString shownName = name == QLatin1String("-") ? QStringLiteral("standard input") : name;
+    QString text;
+    if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF")) {
+        if (decodes(QStringConverter::Utf16, content, text))
+            return text;
+        error = QStringLiteral("%1: not UTF-16 throughout, though it starts as UTF-16").arg(shownName);
+        return std::nullopt;
+    }
+    if (decodes(QStringConverter::Utf8, content, text))
+        return text;
+    int line = 1;
+    for (qsizetype start = 0; start < content.size(); ++line) {
+        const qsizetype lineEnd = content.indexOf('\n', start);
+        const qsizetype end = lineEnd < 0 ? content.size() : lineEnd;
+        if (!decodes(QStringConverter::Utf8, QByteArrayView(content).sliced(start, end - start), text))
+            break;
+        start = end + 1;
+    }
+    error = QStringLiteral("%1:%2: bytes that are not UTF-8; save the file as UTF-8").arg(shownName).arg(line);
+    return std::nullopt;
+}
+
+QString ModuleCommand::tooLong(const QString &name, qint64 maxBytes)
+{
+    return QStringLiteral("%1: more than %2 bytes, the most such a file may hold")
+        .arg(name == QLatin1String("-") ? QStringLiteral("standard input") : name)
+        .arg(maxBytes);
+}
+
+std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, const FileReader &read, bool invert,
                                                   QString &error)
 {
     if (words.isEmpty()) {
@@ -187,10 +243,11 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
             error = QStringLiteral("play: %1 is not position 0 or 1 and @FILE").arg(quoted(arguments.join(QLatin1Char(' '))));
             return std::nullopt;
         }
-        std::optional<QList<AnimationFrame>> frames = readFrames(arguments[1], false, read, invert, error);
-        if (!frames)
+        std::optional<PicturePattern::Animation> animation = readFrames(arguments[1], false, read, invert, error);
+        if (!animation)
             return std::nullopt;
-        command.frames = std::move(*frames);
+        command.frames = std::move(animation->frames);
+        command.passes = animation->passes;
     } else if (name == QLatin1String("wait")) {
         if (wrongCount(arguments, 1, "wait MS", error))
             return std::nullopt;

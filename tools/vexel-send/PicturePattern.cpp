@@ -1,11 +1,11 @@
 #include "PicturePattern.h"
 
 #include "DotGrid.h"
-#include "PictureFile.h"
+#include "GifDecoder.h"
+#include "PictureReaderLibrary.h"
 
-#include <QFileInfo>
-#include <QImage>
-#include <QImageReader>
+#include <QCoreApplication>
+#include <QSize>
 
 #include <algorithm>
 
@@ -13,19 +13,18 @@ namespace PicturePattern {
 
 namespace {
 
-// An 8 x 8 frame takes a few hundred bytes; this only matters for a picture
-// whose header does not tell its size before decoding.
-constexpr int AllocationLimitMiB = 1;
 constexpr int Half = 128;
+// Browsers show a GIF frame of fewer hundredths than this for 100 ms.
+constexpr int ShortestGifDelayCs = 2;
 
-ModuleProtocol::ColumnBytes pattern(const QImage &image, bool invert)
+ModuleProtocol::ColumnBytes pattern(const unsigned int *argb, bool invert)
 {
-    const QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
     ModuleProtocol::ColumnBytes bytes{};
     for (int row = 0; row < Side; ++row) {
         for (int column = 0; column < Side; ++column) {
-            const QRgb pixel = pixels.pixel(column, row);
-            const bool lit = qAlpha(pixel) >= Half && std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)}) >= Half;
+            const unsigned int pixel = argb[row * Side + column];
+            const auto channel = [pixel](int shift) { return int(pixel >> shift & 0xFF); };
+            const bool lit = channel(24) >= Half && std::max({channel(16), channel(8), channel(0)}) >= Half;
             if (lit != invert)
                 bytes[std::size_t(column)] |= quint8(DotGrid::RowWeights[std::size_t(row)]);
         }
@@ -33,45 +32,79 @@ ModuleProtocol::ColumnBytes pattern(const QImage &image, bool invert)
     return bytes;
 }
 
-} // namespace
-
-bool isPicture(const QString &path)
+QString sizeReason(int width, int height)
 {
-    const QFileInfo file(path);
-    const QByteArray suffix = file.suffix().toLower().toLatin1();
-    // Only a plain file is looked into: a look into a pipe would take its first bytes.
-    return (file.isFile() && !QImageReader::imageFormat(path).isEmpty())
-           || QImageReader::supportedImageFormats().contains(suffix);
+    return QStringLiteral("it has %1 x %2 pixels, a pattern has 8 x 8").arg(width).arg(height);
 }
 
-std::optional<QList<AnimationFrame>> frames(const QString &path, bool invert, QString &error)
+std::optional<Animation> gifFrames(const QByteArray &content, bool invert, QString &error)
 {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    reader.setAllocationLimit(AllocationLimitMiB);
-    const auto failure = [&](const QString &reason) -> std::optional<QList<AnimationFrame>> {
-        error = QStringLiteral("cannot read picture %1: %2").arg(path, reason);
+    const QSize screen = GifDecoder::screenSize(content);
+    if (screen.isValid() && screen != QSize(Side, Side)) {
+        error = sizeReason(screen.width(), screen.height());
         return std::nullopt;
-    };
-    const QSize claimed = reader.size(); // from the header; invalid where it does not say
-    if (claimed.isValid() && claimed != QSize(Side, Side))
-        return failure(QStringLiteral("it has %1 x %2 pixels, a pattern has 8 x 8").arg(claimed.width()).arg(claimed.height()));
-    const QByteArray format = reader.format(); // forgotten once the picture is read
-    const int count = std::max(reader.imageCount(), 1);
-    if (count > AnimationFrame::MaxFrames)
-        return failure(QStringLiteral("it has %1 frames, at most %2 are played").arg(count).arg(AnimationFrame::MaxFrames));
-    QList<AnimationFrame> frames;
-    for (int i = 0; i < count; ++i) {
-        const QImage image = reader.read();
-        if (image.isNull())
-            return failure(reader.errorString());
-        if (image.size() != QSize(Side, Side))
-            return failure(QStringLiteral("it has %1 x %2 pixels, a pattern has 8 x 8").arg(image.width()).arg(image.height()));
-        frames << AnimationFrame{pattern(image, invert), std::max(reader.nextImageDelay(), 0)};
     }
-    if (PictureFile::endsEarly(path, format))
-        return failure(QStringLiteral("the file ends before the picture does"));
-    return frames;
+    const std::optional<GifDecoder::Picture> picture =
+        GifDecoder::decode(content, qint64(Side) * Side * AnimationFrame::MaxFrames, error);
+    if (!picture)
+        return std::nullopt;
+    Animation animation;
+    for (const GifDecoder::Frame &frame : picture->frames)
+        animation.frames << AnimationFrame{pattern(frame.pixels.constData(), invert),
+                                           frame.delayCs >= ShortestGifDelayCs ? frame.delayCs * 10 : 0};
+    // A loop count is the repeats after the first play, as browsers count it.
+    animation.passes = picture->loopCount < 0 ? 1 : picture->loopCount == 0 ? 0 : picture->loopCount + 1;
+    return animation;
+}
+
+struct Reading
+{
+    bool invert = false;
+    QString error;
+    QList<AnimationFrame> frames;
+};
+
+int readHeader(void *context, int width, int height, int count)
+{
+    auto &reading = *static_cast<Reading *>(context);
+    if (width >= 0 && (width != Side || height != Side))
+        reading.error = sizeReason(width, height);
+    else if (count > AnimationFrame::MaxFrames)
+        reading.error = QStringLiteral("it has %1 frames, at most %2 are played").arg(count).arg(AnimationFrame::MaxFrames);
+    return reading.error.isEmpty() ? 0 : 1;
+}
+
+int readFrame(void *context, const unsigned int *argb, int width, int height, int delayMs)
+{
+    auto &reading = *static_cast<Reading *>(context);
+    if (width != Side || height != Side) {
+        reading.error = sizeReason(width, height);
+        return 1;
+    }
+    reading.frames << AnimationFrame{pattern(argb, reading.invert), std::min(delayMs, AnimationFrame::MaxHoldMs)};
+    return 0;
+}
+
+} // namespace
+
+std::optional<Animation> frames(const QByteArray &content, const QByteArray &format, const QString &name, bool invert,
+                                QString &error)
+{
+    std::optional<Animation> animation;
+    if (format == "gif") {
+        animation = gifFrames(content, invert, error);
+    } else {
+        Reading reading{invert, QString(), {}};
+        const VexelPictureCallbacks callbacks{&reading, readHeader, readFrame};
+        PictureReaderLibrary library(QCoreApplication::applicationDirPath());
+        if (library.read(content, format, callbacks, error) == 0)
+            animation = Animation{reading.frames, 1};
+        else if (!reading.error.isEmpty())
+            error = reading.error;
+    }
+    if (!animation)
+        error = QStringLiteral("cannot read picture %1: %2").arg(name, error);
+    return animation;
 }
 
 } // namespace PicturePattern

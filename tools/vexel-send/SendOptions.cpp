@@ -28,17 +28,19 @@ Commands:
                                wait for the acknowledgement
   play 0|1 @FILE               play the frames of FILE at display position 0 or 1:
                                a text animation or a picture (an animated GIF
-                               plays its frames, each for its own delay)
+                               plays its frames, each for its own delay, as
+                               often as it is marked to loop)
   wait MS                      in a command file: wait MS milliseconds (1 .. 3600000)
 
 PATTERN is the eight column bytes in hexadecimal, column 1 first
 ("10 00 00 00 00 00 00 00" or 1000000000000000), or @FILE (@- standard input):
 eight lines of up to eight characters, top row first, as the panel's grid shows
 them; # X x * O 1 are lit dots, . - 0 and space unlit ones. A grid file holds
-at most 4096 bytes. FILE may also be a picture (PNG, BMP, GIF, JPEG) of 8 x 8
-pixels, top row first: a dot is lit where its pixel is opaque (alpha at least
-half) and light (its brightest colour channel at least half); other sizes are
-refused.
+at most 4096 bytes. FILE may also be a picture (PNG, BMP, GIF, JPEG), told by
+its content, of 8 x 8 pixels, top row first: a dot is lit where its pixel is
+opaque (alpha at least half) and light (its brightest colour channel at least
+half); other sizes are refused. A GIF frame delay under 2/100 s, or none, is
+left to --interval.
 
 A text animation is such grids, every row written out, separated by empty
 lines; a line "wait MS" after a grid keeps that frame up MS milliseconds, other
@@ -68,7 +70,8 @@ Options:
                  pace of repeated commands with no frame or wait (default 100,
                  that is 10 a second); refused where nothing takes it
   --repeat N     play the animation, or run the command or the command file,
-                 N times; save and save-startup are never repeated (refused)
+                 N times (over a GIF's own loop mark); save and save-startup
+                 are never repeated (refused)
   --loop         play or run it until interrupted (Ctrl-C)
   --invert       pictures' dark dots are the lit ones, for dark drawings on a
                  light ground
@@ -162,6 +165,7 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
     }
     if (parser.isSet(loopOption))
         options.passes = 0;
+    options.passesGiven = parser.isSet(loopOption) || parser.isSet(repeatOption);
     if (parser.isSet(portOption) && parser.isSet(deviceOption)) {
         error = QStringLiteral("--port and --device exclude each other");
         return std::nullopt;

@@ -19,6 +19,7 @@ struct SendOptions
     int intervalMs = DefaultIntervalMs; // --interval MS: the time of a frame that has none of its own
     bool intervalGiven = false;
     int passes = 1;        // --repeat N; 0 for --loop, until stopped
+    bool passesGiven = false; // --repeat or --loop, over a picture's own loop mark
     bool invert = false;   // --invert: pictures' dark dots are the lit ones
     bool quiet = false;
     bool help = false;

@@ -12,6 +12,10 @@
 
 int main(int argc, char **argv)
 {
+    // Qt's and its picture readers' own warnings ("libpng error: ...") would
+    // say again, in other words and without the program's name, what
+    // vexel-send reports itself.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vexel-send"));
     QTextStream out(stdout);
@@ -71,7 +75,7 @@ int main(int argc, char **argv)
             err << "vexel-send: " << step.origin << result.error << Qt::endl;
         return int(result.status);
     };
-    PlaySchedule schedule(*steps, options->passes, options->intervalMs, send);
+    PlaySchedule schedule(*steps, CommandPlan::passes(*options, *steps), options->intervalMs, send);
     QObject::connect(&schedule, &PlaySchedule::finished, &app, &QCoreApplication::exit);
     QObject::connect(&terminations, &TerminationSignals::received, &schedule,
                      [&schedule](int signal) { schedule.stop(TerminationSignals::exitStatus(signal)); });
