@@ -3,11 +3,13 @@
 #include "MainWindow.h"
 #include "MessageBoxMessages.h"
 #include "SerialPortControl.h"
+#include "StandardStreams.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    StandardStreams::openClosed();
     QApplication app(argc, argv);
     AppLook::prepare();
 

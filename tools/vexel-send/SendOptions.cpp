@@ -2,8 +2,11 @@
 
 #include "AnimationText.h"
 #include "PortName.h"
+#include "WholeNumber.h"
 
 #include <QCommandLineParser>
+
+#include <limits>
 
 const QString SendOptions::HelpText = QStringLiteral(R"(Usage:
   vexel-send [OPTIONS] COMMAND [ARGUMENTS]
@@ -128,9 +131,8 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
         }
     }
     if (parser.isSet(portOption)) {
-        bool number = false;
-        options.port = parser.value(portOption).toInt(&number);
-        if (!number || options.port < 1 || options.port > LastPortNumber) {
+        options.port = wholeNumber(parser.value(portOption), 1, LastPortNumber);
+        if (options.port < 0) {
             error = QStringLiteral("--port takes a number from 1 to %1").arg(LastPortNumber);
             return std::nullopt;
         }
@@ -143,9 +145,8 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
         }
     }
     if (parser.isSet(repeatOption)) {
-        bool number = false;
-        options.passes = parser.value(repeatOption).toInt(&number);
-        if (!number || options.passes < 1) {
+        options.passes = wholeNumber(parser.value(repeatOption), 1, std::numeric_limits<int>::max());
+        if (options.passes < 0) {
             error = QStringLiteral("--repeat takes a number from 1 up");
             return std::nullopt;
         }

@@ -3,13 +3,16 @@
 #include "ModuleSession.h"
 #include "PlaySchedule.h"
 #include "SendOptions.h"
+#include "StandardStreams.h"
 #include "TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
 
-int main(int argc, char **argv)
+namespace {
+
+int run(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vexel-send"));
@@ -58,6 +61,9 @@ int main(int argc, char **argv)
             if (!options->quiet && !line.isEmpty())
                 out << line << Qt::endl;
         }
+        // As a closed pipe would, output that cannot be written ends the run.
+        if (!StandardStreams::outputWritten())
+            return StandardStreams::WriteFailed;
         if (result.status != Sent)
             err << "vexel-send: " << step.origin << result.error << Qt::endl;
         return int(result.status);
@@ -68,4 +74,12 @@ int main(int argc, char **argv)
                      [&schedule](int signal) { schedule.stop(TerminationSignals::exitStatus(signal)); });
     QMetaObject::invokeMethod(&schedule, &PlaySchedule::start, Qt::QueuedConnection);
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    StandardStreams::openClosed();
+    return StandardStreams::exitStatus(QStringLiteral("vexel-send"), run(argc, argv));
 }
