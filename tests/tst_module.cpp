@@ -61,6 +61,14 @@ QString entry(const QDir &dir, const QString &name)
     return file.open(QIODevice::ReadOnly) ? name + " file " + file.readAll() : "no " + name;
 }
 
+// How often a process has given up the processor to wait.
+qint64 wakeUps(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    return QRegularExpression("\\nvoluntary_ctxt_switches:\\s*(\\d+)").match(QString::fromLatin1(text)).captured(1).toLongLong();
+}
+
 } // namespace
 
 // The stand-in module: its decoder and model, the program around them, and
@@ -197,7 +205,7 @@ void ModuleTest::keepsItsStoredState()
 // "start OPTIONS" (tells "refused STATUS" when it ends with an error and no link;
 // "start-copy" runs a copy placed in the folder, whose settings name port 4),
 // "open", "write HEX" (on COM1, or on the far end of the device ADAPTER),
-// "gap MS", "close", "heard MS" (what came back within MS), "said PREFIX"
+// "gap MS", "asleep MS" (whether it waited without waking up), "close", "heard MS" (what came back within MS), "said PREFIX"
 // (the module's next line starting so), "saw PREFIX" (its lines so far),
 // "display" (the next display it prints), "stop SIGNAL" and "at PATH"; ADAPTER
 // is the test's pseudo-terminal, which a link before the start may lead to.
@@ -221,6 +229,8 @@ void ModuleTest::program()
     // The answer to a store that finds the line closed does not wait in the pty for whoever opens it next.
     {"each connection served alone", "", "start --ack delay:200; write F7 1B; close; said answer; write F7 1B; heard 500",
         "answer AA dropped: line closed / heard AA"},
+    // A new peer is told at once, not found by looking now and then.
+    {"waiting for a peer without polling", "", "start; asleep 500; write FE 41 41; said frame", "asleep / frame FE 41 41 static-chars first=\"A\" second=\"A\""},
     // The start-up screen shows ^3 from slot 3; after a restart the screen and the slot are back.
     {"start-up screen across a restart", "", "start; write F9 03 FF 18 18 18 18 18 18 FF FE 03 20 F7 1B FE 41 41; "
         "said frame FE 41 41; stop 15; start; saw display; write FE 03 20; said frame FE 03 20; display",
@@ -284,6 +294,11 @@ void ModuleTest::program()
                 QVERIFY2(onAdapter ? adapter.write(bytes) : line->write(bytes) == bytes.size() && line->flush(), qPrintable(step));
             } else if (verb == "gap") {
                 QTest::qSleep(what.toInt());
+            } else if (verb == "asleep") {
+                const qint64 waking = wakeUps(module->process().processId());
+                QTest::qSleep(what.toInt());
+                const qint64 woke = wakeUps(module->process().processId()) - waking;
+                told << (woke < 3 ? "asleep" : QStringLiteral("woke %1 times").arg(woke));
             } else if (verb == "close") {
                 line.reset();
             } else {
