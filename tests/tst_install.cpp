@@ -10,6 +10,12 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <csignal>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 const QString BinDir = QStringLiteral(VEXEL_BINDIR);
@@ -27,6 +33,40 @@ int probe()
     return 0;
 }
 
+// Runs an interactive bash on a pseudo-terminal with the start-up file rc,
+// waits for its prompt "ready> ", types keys ('\t' is Tab) and Return, and
+// gives the line that a command printing "<argument>" for each of its
+// arguments printed then, or what the terminal showed when none came.
+QString typedInBash(const QString &rc, const QByteArray &keys)
+{
+    int master = -1;
+    winsize size{24, 200, 0, 0};
+    const pid_t bash = ::forkpty(&master, nullptr, nullptr, &size);
+    if (bash == 0) {
+        ::setenv("TERM", "xterm", 1);
+        ::setenv("INPUTRC", "/dev/null", 1);
+        ::execlp("bash", "bash", "--noprofile", "--rcfile", QFile::encodeName(rc).constData(), "-i", nullptr);
+        ::_exit(127);
+    }
+    QByteArray shown;
+    const QRegularExpression printed("\r(<[^\r\n]*>)\r\n");
+    for (bool typed = false; bash > 0;) {
+        if (!typed && shown.contains("ready> ")) {
+            typed = ::write(master, keys + '\r', size_t(keys.size() + 1)) == keys.size() + 1;
+        }
+        pollfd terminal{master, POLLIN, 0};
+        char buffer[4096];
+        const ssize_t got = ::poll(&terminal, 1, 10000) > 0 ? ::read(master, buffer, sizeof buffer) : -1;
+        if (got <= 0 || printed.match(QString::fromLocal8Bit(shown += QByteArray(buffer, got))).hasMatch())
+            break;
+    }
+    ::kill(bash, SIGKILL);
+    ::waitpid(bash, nullptr, 0);
+    ::close(master);
+    const QRegularExpressionMatch line = printed.match(QString::fromLocal8Bit(shown));
+    return line.hasMatch() ? line.captured(1) : QString::fromLocal8Bit(shown);
+}
+
 } // namespace
 
 // "cmake --install" of this build into a staging folder (DESTDIR): every file
@@ -39,6 +79,8 @@ private slots:
     void holds();
     void panelFindsItsFolderFromItsCommand();
     void menuEntriesStartWhatIsInstalled();
+    void noLibraryFromTheCurrentFolder();
+    void completesWhatAPersonTypes();
 
 private:
     QString staged(const QString &path) const { return m_stage.path() + path; }
@@ -115,6 +157,49 @@ void TestInstall::menuEntriesStartWhatIsInstalled()
         process.terminate();
     });
     QVERIFY2(stayedUp, qPrintable(panel.err));
+}
+
+// The loader searches no folder but by its full path or the program's own:
+// no empty element (the current folder) nor a relative one in RUNPATH or
+// RPATH of the build folder's programs, and none at all once installed.
+void TestInstall::noLibraryFromTheCurrentFolder()
+{
+    for (const QString &folder : {QStringLiteral(VEXEL_BUILD_DIR), staged(ProgramDir)}) {
+        for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files | QDir::Executable)) {
+            const QString dynamic = runToEnd("readelf", {"-d", file.filePath()}).out;
+            QStringList paths;
+            for (const auto &entry : QRegularExpression("\\((?:RUNPATH|RPATH)\\)[^[]*\\[([^]]*)\\]").globalMatch(dynamic))
+                paths += entry.captured(1).split(':');
+            const bool fromTheProgram = std::all_of(paths.cbegin(), paths.cend(), [](const QString &path) {
+                return path.startsWith('/') || path.startsWith("$ORIGIN");
+            });
+            QVERIFY2(folder == VEXEL_BUILD_DIR ? fromTheProgram : paths.isEmpty(), qPrintable(file.filePath() + ": " + paths.join(':')));
+        }
+    }
+}
+
+// Tab in an interactive bash, the installed completion loaded after Debian's
+// bash-completion (as it loads it) or alone: what vexel-send then gets.
+void TestInstall::completesWhatAPersonTypes()
+{
+    QTemporaryDir folder;
+    QVERIFY(writeFile(folder.filePath("heart.txt")) && writeFile(folder.filePath("my file.txt"))
+            && writeFile(folder.filePath("folder/b.txt")));
+    const QList<std::array<QByteArray, 3>> rows{
+        {"a file after @", "vexel-send play 0 @he\t", "<play><0><@heart.txt>"},
+        {"a name with a blank arrives whole", "vexel-send show 1 @my\t", "<show><1><@my file.txt>"},
+        {"a folder takes no space, to go on into it", "vexel-send save 3 @fol\tb\t", "<save><3><@folder/b.txt>"},
+        {"wait is a command", "vexel-send wa\t7", "<wait><7>"},
+        {"an option's value after =", "vexel-send --port=1 pl\t1 @he\t", "<--port=1><play><1><@heart.txt>"}};
+    for (const char *loader : {"", ". /usr/share/bash-completion/bash_completion"}) {
+        const QString rc = folder.filePath("rc");
+        QVERIFY(writeFile(rc, QStringLiteral("PS1='ready> '\n%1\n. '%2'\nvexel-send() { printf '<%s>' \"$@\"; echo; }\ncd '%3'\n")
+                                  .arg(loader, staged(DataDir + "/bash-completion/completions/vexel-send"), folder.path()).toLocal8Bit()));
+        for (const auto &[name, keys, arguments] : rows) {
+            const QString got = typedInBash(rc, keys);
+            QVERIFY2(got == arguments, qPrintable(QStringLiteral("%1 %2: %3").arg(*loader ? "with bash-completion:" : "plain:", name, got)));
+        }
+    }
 }
 
 int main(int argc, char *argv[])
