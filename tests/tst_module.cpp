@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace {
 
 QString hex(const std::uint8_t *bytes, int count)
@@ -295,9 +298,9 @@ void ModuleTest::program()
             } else if (verb == "gap") {
                 QTest::qSleep(what.toInt());
             } else if (verb == "asleep") {
-                const qint64 waking = wakeUps(module->process().processId());
+                qint64 woke = -wakeUps(module->process().processId());
                 QTest::qSleep(what.toInt());
-                const qint64 woke = wakeUps(module->process().processId()) - waking;
+                woke += wakeUps(module->process().processId());
                 told << (woke < 3 ? "asleep" : QStringLiteral("woke %1 times").arg(woke));
             } else if (verb == "close") {
                 line.reset();
@@ -356,10 +359,12 @@ void ModuleTest::portFinder()
     QCOMPARE(survey.freePorts().mid(0, 3), (QList<int>{1, 2, 7}));
     QCOMPARE(survey.linkCommand(byId, 7), QStringLiteral("ln -s %1 %2/COM7").arg(byId, program));
 
-    // The program itself, on a port this test holds open.
+    // The program itself, on a port this test holds open, started without HOME and with a relative
+    // XDG_CONFIG_HOME, which the XDG rules ignore: the user's folder is the password database's home's.
     PtyPair pty;
     QVERIFY(QFile::link(pty.slavePath(), program + "/COM8") && QFile::link("/dev/null", program + "/COM9"));
-    const Finished ports = runToEnd(VEXEL_PORTS_PATH, {"--dir", program, "--suggest"});
+    const Finished ports = runToEnd(VEXEL_PORTS_PATH, {"--dir", program, "--suggest"}, {}, {"HOME=", "XDG_CONFIG_HOME=config"});
+    QVERIFY2(ports.out.contains(QString(" your folder %1/.config/vexelapp,").arg(::getpwuid(::getuid())->pw_dir)), qPrintable(ports.out));
     const QStringList lines = ports.out.split('\n').filter(QRegularExpression("^port "));
     QVERIFY2(ports.status == 0 && lines.size() == PortSurvey::PortCount, qPrintable(ports.out));
     QVERIFY2(lines[7].startsWith(QString("port 8  %1/COM8 -> %2  present").arg(program, pty.slavePath())), qPrintable(lines[7]));

@@ -20,9 +20,7 @@
 #include <QtEndian>
 
 #include <functional>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -239,24 +237,6 @@ private slots:
             const bool users = lookUpPort(number, dir, user).source == PortSource::UserFolder;
             return portDevicePath(number, dir, user).replace(dir, "$") + (users ? " (user's)" : "");
         });
-    }
-
-    // In: HOME and XDG_CONFIG_HOME, "-" for unset; out: the user's folder for COMn links.
-    void userFolder()
-    {
-        const passwd *user = ::getpwuid(::getuid());
-        QVERIFY(user);
-        const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
-        checkRows({{"XDG_CONFIG_HOME as set", "/home/ada /tmp/conf", "/tmp/conf/vexelapp"},
-                   {"a relative XDG_CONFIG_HOME is ignored", "/home/ada conf", "/home/ada/.config/vexelapp"},
-                   {"no HOME: the password database's home", "- -", QString(user->pw_dir) + "/.config/vexelapp"}},
-                  [](const QString &in) {
-            for (const auto &[name, value] : {std::pair{"HOME", in.section(' ', 0, 0)}, {"XDG_CONFIG_HOME", in.section(' ', 1)}})
-                value == "-" ? qunsetenv(name) : qputenv(name, value.toLocal8Bit());
-            return userPortFolder();
-        });
-        qputenv("HOME", home);
-        qputenv("XDG_CONFIG_HOME", config);
     }
 
     // Out: rate, parity, data bits and stop bits, or "bad".

@@ -87,6 +87,7 @@ Exit status:
   2    bad usage or invalid data (a file with its line); nothing was sent
   3    the port could not be opened (no such device, not a serial device, held by
        another program, not permitted), was lost while sending, or stopped taking bytes
+  4    the output could not be written ("write error"); the run ends there
   130  ended by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP: after the frame
        being sent, which the module keeps showing
 An answer later than 100 ms is taken for the next store's: answers carry nothing
