@@ -40,10 +40,10 @@ int probe()
 QString typedInBash(const QString &rc, const QByteArray &keys)
 {
     int master = -1;
-    const winsize size{24, 200, 0, 0};
-    const pid_t bash = ::forkpty(&master, nullptr, nullptr, &size);
+    const QByteArray rcFile = QFile::encodeName(rc); // the child only calls exec
+    const pid_t bash = ::forkpty(&master, nullptr, nullptr, nullptr);
     if (bash == 0)
-        ::_exit(::execlp("bash", "bash", "--noprofile", "--rcfile", QFile::encodeName(rc).constData(), "-i", nullptr));
+        ::_exit(::execlp("bash", "bash", "--noprofile", "--rcfile", rcFile.constData(), "-i", nullptr));
     QString shown;
     QRegularExpressionMatch printed;
     for (bool typed = false; bash > 0 && !printed.hasMatch();) {

@@ -21,7 +21,8 @@ public:
 
     // The program's exit status once standard output is flushed: status,
     // unless a write to it failed, which is said on standard error as
-    // "PROGRAM: write error: REASON", once, and turns a success into
-    // WriteFailed. Whatever writes through a QTextStream flushes it first.
+    // "PROGRAM: write error" (with the system's reason when it still tells
+    // it) and turns a success into WriteFailed. Call it once, at the end,
+    // after every QTextStream on standard output is flushed or gone.
     static int exitStatus(const QString &program, int status);
 };
