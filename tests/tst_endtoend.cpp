@@ -39,16 +39,20 @@ void EndToEndTest::patternShownAndStoreAcknowledged()
 }
 
 // With no COM1 the module is started on it; one that leads to a device, in
-// the program folder or the user's, is left alone and the panel starts alone.
+// the program folder or the user's, is left alone and the panel starts alone,
+// as it does when the module's log cannot be written.
 // Both folders hold a blank, as a user's may. The panel is played by
 // vexel-send, which stores the start-up screen on the settings file's port.
 void EndToEndTest::launcherStartsBothAndStopsTheModule()
 {
-    for (const QString com1 : {"", "/dev/null", "user's /dev/ttyS0"}) {
+    for (const QString com1 : {"", "/dev/null", "user's /dev/ttyS0", "no log"}) {
         WindowHarness harness;
         QFile::remove(harness.filePath("COM1"));
         const QString users = harness.filePath("user config/vexelapp/COM1"), device = com1.section(' ', -1);
-        if (com1.startsWith("user's"))
+        const bool noLog = com1 == "no log"; // where the module's log cannot be written
+        if (noLog)
+            QVERIFY(QDir().mkpath(harness.filePath("vexel-module.log")));
+        else if (com1.startsWith("user's"))
             QVERIFY(QDir().mkpath(QFileInfo(users).path()) && QFile::link(device, users));
         else if (!com1.isEmpty())
             harness.linkPort(1, com1);
@@ -61,8 +65,9 @@ void EndToEndTest::launcherStartsBothAndStopsTheModule()
         QFile log(harness.filePath("vexel-module.log"));
         const QByteArray said = launcher.out.toUtf8() + launcher.err.toUtf8() + (log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray());
         if (!com1.isEmpty()) {
-            QVERIFY2(said.contains("did not start: vexel-module: ")
-                     && QFileInfo(com1 == device ? harness.filePath("COM1") : users).symLinkTarget() == device, said);
+            QVERIFY2(said.contains(noLog ? "did not start: cannot write its log" : "did not start: vexel-module: ")
+                     && said.contains("vexel-send: ") // the panel
+                     && (noLog || QFileInfo(com1 == device ? harness.filePath("COM1") : users).symLinkTarget() == device), said);
             continue;
         }
         QVERIFY2(launcher.status == 0 && said.contains("Virtual LED module on port 1:") && said.contains("Screen Saved As Startup")

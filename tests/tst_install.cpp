@@ -10,8 +10,12 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <csignal>
 #include <filesystem>
+#include <poll.h>
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +35,35 @@ int probe()
     return 0;
 }
 
+// Runs an interactive bash on a pseudo-terminal with the start-up file rc,
+// waits for its prompt "ready> ", types keys ('\t' is Tab) and Return, and
+// gives the line that a command printing "<argument>" for each of its
+// arguments printed then, or what the terminal showed when none came.
+QString typedInBash(const QString &rc, const QByteArray &keys)
+{
+    int master = -1;
+    const QByteArray rcFile = QFile::encodeName(rc); // the child only calls exec
+    const pid_t bash = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (bash == 0)
+        ::_exit(::execlp("bash", "bash", "--noprofile", "--rcfile", rcFile.constData(), "-i", nullptr));
+    QString shown;
+    QRegularExpressionMatch printed;
+    for (bool typed = false; bash > 0 && !printed.hasMatch();) {
+        if (!typed && shown.contains("ready> "))
+            typed = ::write(master, keys + '\r', size_t(keys.size() + 1)) == keys.size() + 1;
+        pollfd terminal{master, POLLIN, 0};
+        char buffer[4096];
+        const ssize_t got = ::poll(&terminal, 1, 10000) > 0 ? ::read(master, buffer, sizeof buffer) : -1;
+        if (got <= 0)
+            break;
+        printed = QRegularExpression("\r(<[^\r\n]*>)\r\n").match(shown += QString::fromLocal8Bit(buffer, got));
+    }
+    ::kill(bash, SIGKILL);
+    ::waitpid(bash, nullptr, 0);
+    ::close(master);
+    return printed.hasMatch() ? printed.captured(1) : shown;
+}
+
 } // namespace
 
 // "cmake --install" of this build into a staging folder (DESTDIR): every file
@@ -44,6 +77,7 @@ private slots:
     void panelFindsItsFolderFromItsCommand();
     void noProgramGuessesAFolderNamedInAnotherCodePage();
     void menuEntriesStartWhatIsInstalled();
+    void completesWhatAPersonTypes();
 
 private:
     QString staged(const QString &path) const { return m_stage.path() + path; }
@@ -142,6 +176,30 @@ void TestInstall::menuEntriesStartWhatIsInstalled()
         process.terminate();
     });
     QVERIFY2(stayedUp, qPrintable(panel.err));
+}
+
+// Tab in an interactive bash, the installed completion loaded after Debian's
+// bash-completion (as it loads it) or alone: what vexel-send then gets.
+void TestInstall::completesWhatAPersonTypes()
+{
+    QTemporaryDir folder;
+    QVERIFY(writeFile(folder.filePath("heart.txt")) && writeFile(folder.filePath("my file.txt"))
+            && writeFile(folder.filePath("folder/b.txt")));
+    const QList<std::array<QByteArray, 3>> rows{
+        {"a file after @", "vexel-send play 0 @he\t", "<play><0><@heart.txt>"},
+        {"a name with a blank arrives whole", "vexel-send show 1 @my\t", "<show><1><@my file.txt>"},
+        {"a folder takes no space, to go on into it", "vexel-send save 3 @fol\tb\t", "<save><3><@folder/b.txt>"},
+        {"wait is a command", "vexel-send wa\t7", "<wait><7>"},
+        {"an option's value after =", "vexel-send --port=1 pl\t1 @he\t", "<--port=1><play><1><@heart.txt>"}};
+    for (const char *loader : {"", ". /usr/share/bash-completion/bash_completion"}) {
+        QVERIFY(writeFile(folder.filePath("rc"), QStringLiteral("PS1='ready> ' TERM=xterm INPUTRC=/dev/null\n%1\n. '%2'\n"
+                                                 "vexel-send() { printf '<%s>' \"$@\"; echo; }\ncd '%3'\n")
+                                  .arg(loader, staged(DataDir + "/bash-completion/completions/vexel-send"), folder.path()).toLocal8Bit()));
+        for (const auto &[name, keys, arguments] : rows) {
+            const QString got = typedInBash(folder.filePath("rc"), keys);
+            QVERIFY2(got == arguments, qPrintable(QStringLiteral("%1 %2: %3").arg(*loader ? "with bash-completion:" : "plain:", name, got)));
+        }
+    }
 }
 
 int main(int argc, char *argv[])

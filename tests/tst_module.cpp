@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace {
 
 QString hex(const std::uint8_t *bytes, int count)
@@ -59,6 +62,14 @@ QString entry(const QDir &dir, const QString &name)
     if (const QFileInfo info(file); info.isSymLink())
         return name + " -> " + QString(info.symLinkTarget()).replace(QRegularExpression("^/dev/pts/\\d+$"), "PTY");
     return file.open(QIODevice::ReadOnly) ? name + " file " + file.readAll() : "no " + name;
+}
+
+// How often a process has given up the processor to wait.
+qint64 wakeUps(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    return QRegularExpression("\\nvoluntary_ctxt_switches:\\s*(\\d+)").match(QString::fromLatin1(text)).captured(1).toLongLong();
 }
 
 } // namespace
@@ -197,7 +208,7 @@ void ModuleTest::keepsItsStoredState()
 // "start OPTIONS" (tells "refused STATUS" when it ends with an error and no link;
 // "start-copy" runs a copy placed in the folder, whose settings name port 4),
 // "open", "write HEX" (on COM1, or on the far end of the device ADAPTER),
-// "gap MS", "close", "heard MS" (what came back within MS), "said PREFIX"
+// "gap MS", "asleep MS" (whether it waited without waking up), "close", "heard MS" (what came back within MS), "said PREFIX"
 // (the module's next line starting so), "saw PREFIX" (its lines so far),
 // "display" (the next display it prints), "stop SIGNAL" and "at PATH"; ADAPTER
 // is the test's pseudo-terminal, which a link before the start may lead to.
@@ -221,6 +232,8 @@ void ModuleTest::program()
     // The answer to a store that finds the line closed does not wait in the pty for whoever opens it next.
     {"each connection served alone", "", "start --ack delay:200; write F7 1B; close; said answer; write F7 1B; heard 500",
         "answer AA dropped: line closed / heard AA"},
+    // A new peer is told at once, not found by looking now and then.
+    {"waiting for a peer without polling", "", "start; asleep 500; write FE 41 41; said frame", "asleep / frame FE 41 41 static-chars first=\"A\" second=\"A\""},
     // The start-up screen shows ^3 from slot 3; after a restart the screen and the slot are back.
     {"start-up screen across a restart", "", "start; write F9 03 FF 18 18 18 18 18 18 FF FE 03 20 F7 1B FE 41 41; "
         "said frame FE 41 41; stop 15; start; saw display; write FE 03 20; said frame FE 03 20; display",
@@ -284,6 +297,11 @@ void ModuleTest::program()
                 QVERIFY2(onAdapter ? adapter.write(bytes) : line->write(bytes) == bytes.size() && line->flush(), qPrintable(step));
             } else if (verb == "gap") {
                 QTest::qSleep(what.toInt());
+            } else if (verb == "asleep") {
+                qint64 woke = -wakeUps(module->process().processId());
+                QTest::qSleep(what.toInt());
+                woke += wakeUps(module->process().processId());
+                told << (woke < 3 ? "asleep" : QStringLiteral("woke %1 times").arg(woke));
             } else if (verb == "close") {
                 line.reset();
             } else {
@@ -341,11 +359,13 @@ void ModuleTest::portFinder()
     QCOMPARE(survey.freePorts().mid(0, 3), (QList<int>{1, 2, 7}));
     QCOMPARE(survey.linkCommand(byId, 7), QStringLiteral("ln -s %1 %2/COM7").arg(byId, program));
 
-    // The program itself, on a port this test holds open.
+    // The program itself, on a port this test holds open, started without HOME and with a relative
+    // XDG_CONFIG_HOME, which the XDG rules ignore: the user's folder is the password database's home's.
     PtyPair pty;
     QVERIFY(QFile::link(pty.slavePath(), program + "/COM8") && QFile::link("/dev/null", program + "/COM9"));
     QVERIFY(writeFile(program + "/vexel.ini", "[Settings]\nCommPort = COM6 ; the adapter\n"));
-    const Finished ports = runToEnd(VEXEL_PORTS_PATH, {"--dir", program, "--suggest"});
+    const Finished ports = runToEnd(VEXEL_PORTS_PATH, {"--dir", program, "--suggest"}, {}, {"HOME=", "XDG_CONFIG_HOME=config"});
+    QVERIFY2(ports.out.contains(QString(" your folder %1/.config/vexelapp,").arg(::getpwuid(::getuid())->pw_dir)), qPrintable(ports.out));
     const QStringList lines = ports.out.split('\n').filter(QRegularExpression("^port "));
     QVERIFY2(ports.status == 0 && lines.size() == PortSurvey::PortCount, qPrintable(ports.out));
     QVERIFY2(lines[7].startsWith(QString("port 8  %1/COM8 -> %2  present").arg(program, pty.slavePath())), qPrintable(lines[7]));

@@ -122,6 +122,12 @@ void TestVexelSend::sends()
         {"interval that times nothing: one command", {"show", "0", heart, "--interval", "50"}, "", "", 2, "--interval times nothing"},
         {"store repeated: each pass would write the module's memory", {"--file", "-", "--loop"}, "", "", 2, "repeat no save",
             "", "show 0 " + heart.toLatin1() + "\nwait 100\nsave-startup\n"},
+        {"interval with a blank after it", {"play", "0", "@heart.txt", "--interval", "5 "}, "", "", 2, "--interval takes", "", grid},
+        {"repeat with a plus sign", {"--repeat", "+2", "speed", "1"}, "", "", 2, "--repeat takes"},
+        {"output to a full disk: said, and the run ends", {"--repeat", "2", "speed", "1"}, "fa31", "", 4, "vexel-send: write error",
+            "", {}, ">/dev/full"},
+        {"started with every standard stream closed: nothing else on the line", {"save-startup"}, "f71b", "", 1, "", "", {},
+            "<&- >&- 2>&-"},
         {"picture that is not one", {"show", "0", "@heart.txt"}, "", "", 2, "cannot read picture heart.txt: ", "", "GIF89a cut"},
         {"picture claiming a huge size, refused by its header", {"show", "0", "@heart.txt"}, "", "", 2, "100000 x 100000 pixels", "", huge},
         {"picture cut short", {"show", "0", "@heart.txt"}, "", "", 2, "heart.txt: the file ends before the picture does", "", bmp.chopped(100)},
@@ -181,12 +187,15 @@ void TestVexelSend::sends()
         RunningModule module(dir.path());
         QVERIFY(port != "module" || module.start({"--port", "2"}));
         QVERIFY(QDir::setCurrent(dir.path())); // where @heart.txt is
-        const bool pty = port.isEmpty() || port == "slow" || port == "stopped";
+        // The last column may redirect vexel-send's standard streams, through a shell.
+        const QStringList shell = port.startsWith('<') || port.startsWith('>')
+            ? QStringList{"-c", "exec \"$0\" \"$@\" " + port, VEXEL_SEND_PATH} : QStringList();
+        const bool pty = port.isEmpty() || port == "slow" || port == "stopped" || !shell.isEmpty();
         const QStringList device = pty && !row.arguments.contains("--device") ? QStringList{"--device", line.slavePath()} : QStringList();
         const QByteArray onTheLine = QByteArray::fromHex(row.onTheLine), reply = QByteArray::fromHex(row.reply);
         QByteArray heard;
-        const Finished sent = runToEnd(VEXEL_SEND_PATH, QStringList{"--dir", dir.path()} + device + row.arguments, row.input,
-                                       {"LD_DEBUG=libs", "LD_DEBUG_OUTPUT=" + dir.filePath("libraries")},
+        const Finished sent = runToEnd(shell.isEmpty() ? VEXEL_SEND_PATH : "/bin/sh", shell + QStringList{"--dir", dir.path()} + device + row.arguments,
+                                       row.input, {"LD_DEBUG=libs", "LD_DEBUG_OUTPUT=" + dir.filePath("libraries")},
                                        [&](QProcess &process) {
             if (port == "slow")
                 QThread::msleep(1000);

@@ -17,10 +17,21 @@ panel="${VEXEL_PANEL:-$folder/vexelapp}"
 if [ -w "$folder" ]; then
     links="$folder"
 else
-    links="${XDG_CONFIG_HOME:-$HOME/.config}/vexelapp"
-    mkdir -p "$links"
+    # Where the programs look: a relative XDG_CONFIG_HOME is ignored, as the
+    # XDG rules say, and without HOME (a bare session) the home is the
+    # password database's.
+    config="${XDG_CONFIG_HOME:-}"
+    if [[ $config != /* ]]; then
+        config="${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}/.config"
+    fi
+    links="$config/vexelapp"
 fi
 log="$links/vexel-module.log"
+if ! { mkdir -p "$links" && : >>"$log"; } 2>/dev/null; then
+    echo "The virtual LED module did not start: cannot write its log $log"
+    echo "Starting the control panel alone."
+    exec "$panel"
+fi
 
 module_options=(--dir "$links" --settings-port)
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || [ "${QT_QPA_PLATFORM:-}" = offscreen ]; then

@@ -3,12 +3,14 @@
 #include "MainWindow.h"
 #include "MessageBoxMessages.h"
 #include "SerialPortControl.h"
+#include "StandardStreams.h"
 
 #include <QApplication>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
 {
+    StandardStreams::openClosed();
     QApplication app(argc, argv);
     AppLook::prepare();
 

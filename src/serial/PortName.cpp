@@ -1,8 +1,14 @@
 #include "PortName.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#if defined(Q_OS_UNIX)
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 PortNaming hostPortNaming()
 {
@@ -45,8 +51,24 @@ QString deviceBehind(const QString &path)
 
 QString userPortFolder()
 {
+#if defined(Q_OS_UNIX)
+    // As the XDG rules have it, a relative XDG_CONFIG_HOME is ignored; and a
+    // session started without HOME still has the user's home, not "/".
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isRelativePath(config)) {
+        QString home = qEnvironmentVariable("HOME");
+        if (home.isEmpty()) {
+            const passwd *user = ::getpwuid(::getuid());
+            home = user && user->pw_dir ? QFile::decodeName(user->pw_dir) : QDir::rootPath();
+        }
+        config = home + QStringLiteral("/.config");
+    }
+#else
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return config.isEmpty() ? QString() : config + QStringLiteral("/vexelapp");
+    if (config.isEmpty())
+        return QString();
+#endif
+    return QDir::cleanPath(config + QStringLiteral("/vexelapp"));
 }
 
 PortLookup lookUpPort(int number, const QString &programDir, const QString &userDir, const QString &devDir)

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -43,8 +44,10 @@ ModuleLine::ModuleLine(QObject *parent)
 
 ModuleLine::~ModuleLine()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    for (const int fd : {m_fd, m_opensFd}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 bool ModuleLine::openPseudoTerminal()
@@ -105,9 +108,32 @@ bool ModuleLine::adopt(int fd, bool peerOpen)
     connect(m_notifier, &QSocketNotifier::activated, this, &ModuleLine::readPending);
     m_notifier->setEnabled(peerOpen);
     m_peerOpen = peerOpen;
-    if (!peerOpen)
+    watchOpens();
+    if (!peerOpen && !m_opensNotifier)
         m_peerPoll.start();
     return true;
+}
+
+// Every open of the line's device is told at once, so that a new peer's
+// first frame is read as it comes. Where the system cannot tell (no inotify
+// left), the line is polled instead.
+void ModuleLine::watchOpens()
+{
+    m_opensFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_opensFd < 0)
+        return;
+    if (::inotify_add_watch(m_opensFd, QFile::encodeName(m_slavePath).constData(), IN_OPEN) < 0) {
+        ::close(m_opensFd);
+        m_opensFd = -1;
+        return;
+    }
+    m_opensNotifier = new QSocketNotifier(m_opensFd, QSocketNotifier::Read, this);
+    connect(m_opensNotifier, &QSocketNotifier::activated, this, [this] {
+        char events[4096];
+        while (::read(m_opensFd, events, sizeof events) > 0) {
+        }
+        checkPeer();
+    });
 }
 
 bool ModuleLine::write(const QByteArray &bytes)
@@ -180,7 +206,7 @@ void ModuleLine::setPeerOpen(bool open)
     m_notifier->setEnabled(open);
     if (open)
         m_peerPoll.stop();
-    else
+    else if (!m_opensNotifier)
         m_peerPoll.start();
     emit peerChanged(open);
 }

@@ -37,6 +37,7 @@ signals:
 
 private:
     bool adopt(int fd, bool peerOpen);
+    void watchOpens();
     bool peerHungUp() const;
     void checkPeer();
     void setPeerOpen(bool open);
@@ -47,6 +48,8 @@ private:
     QString m_error;
     QSocketNotifier *m_notifier = nullptr;
     // While the other end is closed the fd polls as hung up all the time, so
-    // it is looked at on a timer instead of through the notifier.
+    // it is looked at when the device is opened, or else on a timer.
+    int m_opensFd = -1;
+    QSocketNotifier *m_opensNotifier = nullptr;
     QTimer m_peerPoll;
 };

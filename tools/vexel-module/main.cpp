@@ -5,6 +5,7 @@
 #include "ModuleWindow.h"
 #include "PortLink.h"
 #include "PortName.h"
+#include "StandardStreams.h"
 #include "TerminationSignals.h"
 
 #include "IniReader.h"
@@ -57,9 +58,7 @@ int settingsPort()
     return qMax(1, startupPortIndex(ReadINI(QStringLiteral("Settings"), QStringLiteral("CommPort"))) + 1);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int run(int argc, char **argv)
 {
     const bool signalsBlocked = TerminationSignals::block();
     const bool headless = runsHeadless(argc, argv);
@@ -97,8 +96,11 @@ int main(int argc, char **argv)
     parser.addOptions({dirOption, portOption, settingsPortOption, deviceOption, stateOption, ackOption, headlessOption,
                        printDisplayOption});
     const bool parsed = parser.parse(QCoreApplication::arguments());
-    if (parsed && (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))))
-        parser.showHelp();
+    QTextStream out(stdout);
+    if (parsed && (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))) {
+        out << parser.helpText();
+        return 0;
+    }
 
     if (!signalsBlocked)
         return fail(QStringLiteral("cannot block the termination signals"));
@@ -163,8 +165,6 @@ int main(int argc, char **argv)
     const QString statePath = parser.isSet(stateOption) ? parser.value(stateOption)
                                                         : dir.absoluteFilePath(QStringLiteral("vexel-module.state"));
 
-    QTextStream out(stdout);
-
     ModuleLine line;
     const bool opened = parser.isSet(deviceOption) ? line.openDevice(parser.value(deviceOption))
                                                    : line.openPseudoTerminal();
@@ -193,4 +193,12 @@ int main(int argc, char **argv)
     if (window)
         window->show();
     return app->exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    StandardStreams::openClosed();
+    return StandardStreams::exitStatus(QStringLiteral("vexel-module"), run(argc, argv));
 }

@@ -1,5 +1,6 @@
 #include "IniReader.h"
 #include "PortSurvey.h"
+#include "StandardStreams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -8,6 +9,8 @@
 #include <QTextStream>
 
 namespace {
+
+constexpr int BadUsage = 2;
 
 void printPorts(QTextStream &out, const PortSurvey &survey)
 {
@@ -44,9 +47,7 @@ void printSuggestions(QTextStream &out, const PortSurvey &survey)
     }
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int run(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vexel-ports"));
@@ -55,7 +56,7 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral(
         "Shows which device each port number of the control panel opens: COMn in its folder, else COMn in your folder "
         "$XDG_CONFIG_HOME/vexelapp (by default ~/.config/vexelapp), else /dev/ttyS(n-1)."));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption dirOption(QStringLiteral("dir"),
         QStringLiteral("The control panel's folder (default: this program's folder)."), QStringLiteral("DIR"),
         QCoreApplication::applicationDirPath());
@@ -63,7 +64,15 @@ int main(int argc, char **argv)
         QStringLiteral("Also list the USB serial devices and the link that would give each a port number, in the "
                        "control panel's folder when you may write there, else in yours."));
     parser.addOptions({dirOption, suggestOption});
-    parser.process(app);
+    QTextStream out(stdout);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QTextStream(stderr) << "vexel-ports: " << parser.errorText() << "\nTry 'vexel-ports --help'." << Qt::endl;
+        return BadUsage;
+    }
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        out << parser.helpText();
+        return 0;
+    }
     if (!QFileInfo(parser.value(dirOption)).isDir()) {
         QTextStream(stderr) << "vexel-ports: "
                             << (parser.isSet(dirOption) ? QStringLiteral("--dir %1 is no folder").arg(parser.value(dirOption))
@@ -74,7 +83,6 @@ int main(int argc, char **argv)
 
     const QString programDir = QDir(parser.value(dirOption)).absolutePath();
     const PortSurvey survey(programDir);
-    QTextStream out(stdout);
     out << "Port n of the control panel opens COMn in its folder " << programDir << ", else COMn in your folder "
         << userPortFolder() << ", else /dev/ttyS(n-1):\n";
     printPorts(out, survey);
@@ -89,4 +97,12 @@ int main(int argc, char **argv)
         printSuggestions(out, survey);
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    StandardStreams::openClosed();
+    return StandardStreams::exitStatus(QStringLiteral("vexel-ports"), run(argc, argv));
 }

@@ -1,6 +1,7 @@
 #include "AnimationText.h"
 
 #include "PatternText.h"
+#include "WholeNumber.h"
 
 #include <QStringList>
 
@@ -12,10 +13,7 @@ constexpr int GridHeight = 8;
 
 int holdMilliseconds(const QString &word)
 {
-    bool number = false;
-    const int ms = word.toInt(&number);
-    const bool digitsOnly = !word.isEmpty() && word.front().isDigit(); // no sign
-    return number && digitsOnly && ms >= 1 && ms <= AnimationFrame::MaxHoldMs ? ms : -1;
+    return wholeNumber(word, 1, AnimationFrame::MaxHoldMs);
 }
 
 std::optional<QList<AnimationFrame>> animationFrames(const QString &text, QString &error)

@@ -7,6 +7,7 @@
 #include "QuotedWord.h"
 #include "StaticCharacter.h"
 #include "TextCommands.h"
+#include "WholeNumber.h"
 
 #include <QList>
 #include <QStringDecoder>
@@ -15,12 +16,10 @@ using namespace ModuleProtocol;
 
 namespace {
 
-// A single digit 0 .. 9 below count, or -1. Other scripts' digits are no
-// numbers here: the module's numbers are typed in ASCII.
+// A single digit 0 .. 9 below count, or -1.
 int digitBelow(const QString &word, int count)
 {
-    const int digit = word.size() == 1 ? word[0].unicode() - u'0' : -1;
-    return digit >= 0 && digit < count ? digit : -1;
+    return word.size() == 1 ? wholeNumber(word, 0, count - 1) : -1;
 }
 
 // A character box of the panel holds two characters at most, and only "^"

@@ -2,8 +2,11 @@
 
 #include "AnimationText.h"
 #include "PortName.h"
+#include "WholeNumber.h"
 
 #include <QCommandLineParser>
+
+#include <limits>
 
 const QString SendOptions::HelpText = QStringLiteral(R"(Usage:
   vexel-send [OPTIONS] COMMAND [ARGUMENTS]
@@ -92,6 +95,7 @@ Exit status:
   2    bad usage or invalid data (a file with its line); nothing was sent
   3    the port could not be opened (no such device, not a serial device, held by
        another program, not permitted), was lost while sending, or stopped taking bytes
+  4    the output could not be written ("write error"); the run ends there
   130  ended by Ctrl-C (SIGINT), 143 by SIGTERM, 129 by SIGHUP: after the frame
        being sent, which the module keeps showing
 An answer later than 100 ms is taken for the next store's: answers carry nothing
@@ -136,9 +140,8 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
         }
     }
     if (parser.isSet(portOption)) {
-        bool number = false;
-        options.port = parser.value(portOption).toInt(&number);
-        if (!number || options.port < 1 || options.port > LastPortNumber) {
+        options.port = wholeNumber(parser.value(portOption), 1, LastPortNumber);
+        if (options.port < 0) {
             error = QStringLiteral("--port takes a number from 1 to %1").arg(LastPortNumber);
             return std::nullopt;
         }
@@ -152,9 +155,8 @@ std::optional<SendOptions> SendOptions::parse(const QStringList &arguments, cons
         }
     }
     if (parser.isSet(repeatOption)) {
-        bool number = false;
-        options.passes = parser.value(repeatOption).toInt(&number);
-        if (!number || options.passes < 1) {
+        options.passes = wholeNumber(parser.value(repeatOption), 1, std::numeric_limits<int>::max());
+        if (options.passes < 0) {
             error = QStringLiteral("--repeat takes a number from 1 up");
             return std::nullopt;
         }

@@ -3,6 +3,7 @@
 #include "ModuleSession.h"
 #include "PlaySchedule.h"
 #include "SendOptions.h"
+#include "StandardStreams.h"
 #include "TerminationSignals.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,9 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-int main(int argc, char **argv)
+namespace {
+
+int run(int argc, char **argv)
 {
     // Qt's and its picture readers' own warnings ("libpng error: ...") would
     // say again, in other words and without the program's name, what
@@ -71,6 +74,9 @@ int main(int argc, char **argv)
             if (!options->quiet && !line.isEmpty())
                 out << line << Qt::endl;
         }
+        // As a closed pipe would, output that cannot be written ends the run.
+        if (!StandardStreams::outputWritten())
+            return StandardStreams::WriteFailed;
         if (result.status != Sent)
             err << "vexel-send: " << step.origin << result.error << Qt::endl;
         return int(result.status);
@@ -81,4 +87,12 @@ int main(int argc, char **argv)
                      [&schedule](int signal) { schedule.stop(TerminationSignals::exitStatus(signal)); });
     QMetaObject::invokeMethod(&schedule, &PlaySchedule::start, Qt::QueuedConnection);
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    StandardStreams::openClosed();
+    return StandardStreams::exitStatus(QStringLiteral("vexel-send"), run(argc, argv));
 }
