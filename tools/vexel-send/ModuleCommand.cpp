@@ -98,6 +98,13 @@ bool wrongCount(const QStringList &arguments, int count, const char *usage, QStr
     return true;
 }
 
+bool decodes(QStringConverter::Encoding encoding, QByteArrayView bytes, QString &decoded)
+{
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless); // a mark is dropped
+    decoded = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
 } // namespace
 
 ModuleCommand ModuleCommand::showing(int position, const ColumnBytes &pattern)
@@ -115,11 +122,6 @@ ModuleCommand ModuleCommand::showing(int position, const ColumnBytes &pattern)
 // pages such a file may be in, and a wrong guess sends other letters unseen.
 std::optional<QString> ModuleCommand::fileText(const QByteArray &content, const QString &name, QString &error)
 {
-    const auto decodes = [](QStringConverter::Encoding encoding, QByteArrayView bytes, QString &text) {
-        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless); // a mark is dropped
-        text = decoder.decode(bytes);
-        return !decoder.hasError();
-    };
     const QString shownName = name == QLatin1String("-") ? QStringLiteral("standard input") : name;
     QString text;
     if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF")) {
