@@ -194,7 +194,7 @@ private slots:
     {
         // Linux's port 1 and port 0 are rows of the port device table.
         checkRows({{"Linux port 20", "20 linux", "/dev/ttyS19"}, {"Linux negative number", "-1 linux", ""},
-                   {"Windows port 3", "3 windows", "COM3"}, {"Windows port 0 names nothing", "0 windows", ""},
+                   {"Windows port above 9, in the device namespace", "12 windows", "\\\\.\\COM12"}, {"Windows port 0 names nothing", "0 windows", ""},
                    {"macOS has no built-in names", "1 other", ""}}, [](const QString &in) {
             const QString naming = in.section(' ', 1);
             return builtInPortName(in.section(' ', 0, 0).toInt(), naming == "linux" ? PortNaming::Linux

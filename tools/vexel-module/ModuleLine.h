@@ -5,11 +5,16 @@
 #include <QString>
 #include <QTimer>
 
+class QSerialPort;
 class QSocketNotifier;
 
 // The module's end of the serial line: the master of a pseudo-terminal, or a
 // real serial device. A pty master reads EIO once the control panel closes the
 // slave; the line then waits for the next open instead of giving up.
+//
+// Windows has no pseudo-terminals: there the module takes one end of a
+// null-modem pair (two COM ports joined by a driver or a cable) as a device,
+// through QSerialPort (ModuleLineWindows.cpp).
 class ModuleLine : public QObject
 {
     Q_OBJECT
@@ -46,6 +51,7 @@ private:
     QString m_slavePath;
     QString m_error;
     QSocketNotifier *m_notifier = nullptr;
+    QSerialPort *m_serial = nullptr; // the device, on Windows
     // While the other end is closed the fd polls as hung up all the time, so
     // it is looked at on a timer instead of through the notifier.
     QTimer m_peerPoll;

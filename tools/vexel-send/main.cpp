@@ -3,6 +3,7 @@
 #include "ModuleSession.h"
 #include "PlaySchedule.h"
 #include "SendOptions.h"
+#include "SettingsLocation.h"
 #include "TerminationSignals.h"
 
 #include <QCoreApplication>
@@ -34,7 +35,7 @@ int main(int argc, char **argv)
     if (port == 0 && options->device.isEmpty())
         port = startupPortIndex(ReadINI(options->dir, QStringLiteral("Settings"), QStringLiteral("CommPort"))) + 1;
     if (port == 0 && options->device.isEmpty()) {
-        err << "vexel-send: CommPort in " << QDir(options->dir).filePath(QStringLiteral("vexel.ini"))
+        err << "vexel-send: CommPort in " << QDir::toNativeSeparators(settingsFilePath(options->dir))
             << " selects no port; name one with --port N or --device PATH" << Qt::endl;
         return PortFailed;
     }

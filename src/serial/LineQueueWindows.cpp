@@ -1,0 +1,42 @@
+#include "LineQueue.h"
+
+#include <QSerialPort>
+#include <QThread>
+
+#include <windows.h>
+
+namespace LineQueue {
+
+// QSerialPort writes a COM port in the background; waiting for that write is
+// waiting for the line.
+Readiness waitWritable(QSerialPort &port, int milliseconds)
+{
+    return port.waitForBytesWritten(milliseconds) ? Readiness::Ready : Readiness::Waiting;
+}
+
+bool hungUp(const QSerialPort &)
+{
+    return false;
+}
+
+bool full(const QSerialPort &)
+{
+    return false;
+}
+
+Queued queued(const QSerialPort &port)
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (::ClearCommError(HANDLE(port.handle()), &errors, &status))
+        return {int(status.cbOutQue), {}};
+    return {-1, qt_error_string(int(::GetLastError()))};
+}
+
+bool pauseUnlessHungUp(const QSerialPort &, int milliseconds)
+{
+    QThread::msleep(ulong(milliseconds));
+    return false;
+}
+
+} // namespace LineQueue

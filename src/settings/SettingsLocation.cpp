@@ -1,0 +1,29 @@
+#include "SettingsLocation.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+const QString FileName = QStringLiteral("vexel.ini");
+}
+
+QString userSettingsFolder()
+{
+#if defined(Q_OS_WIN)
+    // The roaming folder, which follows the user from one computer to another.
+    const QString appData = qEnvironmentVariable("APPDATA");
+    return appData.isEmpty() ? QString() : QDir(appData).filePath(QStringLiteral("VexelApp"));
+#else
+    return QString();
+#endif
+}
+
+QString settingsFilePath(const QString &programFolder, const QString &userFolder)
+{
+    if (!userFolder.isEmpty()) {
+        const QFileInfo users(QDir(userFolder).filePath(FileName));
+        if (users.isFile())
+            return users.filePath();
+    }
+    return QDir(programFolder).filePath(FileName);
+}
