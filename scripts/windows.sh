@@ -81,6 +81,10 @@ build_qt() {
         >"$work/qtserialport-configure.log" || { tail -n 40 "$work/qtserialport-configure.log" >&2; exit 1; }
     nice -n 19 cmake --build "$work/qtserialport" --parallel "$jobs"
     cmake --install "$work/qtserialport" --strip >/dev/null
+    # Qt's licences, and those of the libraries it carries, go with every copy of its DLLs.
+    mkdir -p "$qt/licences"
+    cp "$qtbase/LICENSES/"*.txt "$qt/licences/"
+    rm -f "$qt/licences/LicenseRef-Qt-Commercial.txt"
     touch "$qt/.complete"
     rm -rf "$work"
 }
@@ -112,3 +116,84 @@ if [ "$what" = qt ]; then
     echo "$qt"
     exit 0
 fi
+
+# The project, with Qt's toolchain file, which loads ours. Neither the
+# checkout's folder nor the build folder reaches the executables (as in
+# scripts/package.sh), and the linker writes no time into them, so that any
+# clone of a commit gives the same bytes.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH="$(git -C "$root" log -1 --format=%ct)"
+fi
+export SOURCE_DATE_EPOCH
+export CCACHE_BASEDIR=""
+build="$root/build/windows"
+prefix_maps="-ffile-prefix-map=$root=. -ffile-prefix-map=$build=."
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DVEXEL_WERROR="${VEXEL_WERROR:-OFF}" \
+    -DCMAKE_CXX_FLAGS="$prefix_maps" >"$build.configure.log" 2>&1 \
+    || { cat "$build.configure.log" >&2; exit 1; }
+cmake --build "$build" --parallel "$jobs" >"$build.log" 2>&1 || { grep -v '^\[' "$build.log" >&2; exit 1; }
+if [ "$what" = tests ]; then
+    echo "$build"
+    exit 0
+fi
+
+# What the programs need beside them: Qt's libraries and plugins (the Windows
+# platform, its native style, the picture formats beyond BMP and PNG) and the
+# compiler's runtime. Qt stays in its own DLLs: each program would otherwise
+# carry its own copy, and the LGPL lets a user put in a Qt of their own.
+version="$(sed -n 's/^project(VexelApp VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+name="VexelApp-$version-win64"
+stage="$build/$name"
+rm -rf "$stage"
+mkdir -p "$stage/platforms" "$stage/styles" "$stage/imageformats"
+for program in vexelapp vexel-send vexel-module vexel-ports; do
+    x86_64-w64-mingw32-strip -o "$stage/$program.exe" "$build/$program.exe"
+done
+cp "$root/assets/vexel.ini" "$root/assets/dotf.BMP" "$root/assets/dotb.JPG" "$stage/"
+cp "$qt/bin/Qt6Core.dll" "$qt/bin/Qt6Gui.dll" "$qt/bin/Qt6Widgets.dll" "$qt/bin/Qt6SerialPort.dll" "$stage/"
+cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
+cp "$qt/plugins/imageformats/"{qjpeg,qgif,qico}.dll "$stage/imageformats/"
+runtime="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
+cp "$runtime/libgcc_s_seh-1.dll" "$runtime/libstdc++-6.dll" \
+    "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)" "$stage/"
+mkdir -p "$stage/licences"
+cp "$root/LICENSE" "$stage/licences/VexelApp.txt"
+cp "$qt/licences/"* "$stage/licences/"
+find "$stage" -type d -exec chmod 755 {} + -o -type f -exec chmod 644 {} +
+find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+
+# The zip: its members in a fixed order with the commit's time, no extra
+# fields (owners, Unix times).
+zip="$root/build/$name.zip"
+rm -f "$zip"
+(cd "$build" && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -q -X -D "$zip" -@)
+
+# The installer, from the same folder: every file listed once to install and
+# once to remove, so that uninstalling takes away exactly what was put there.
+installer="$root/build/$name-setup.exe"
+nsis="$build/nsis"
+rm -rf "$nsis"
+mkdir -p "$nsis"
+(cd "$stage" && find . -mindepth 1 -type d | LC_ALL=C sort) | sed 's|^\./||; s|/|\\|g' >"$nsis/folders"
+(cd "$stage" && find . -type f | LC_ALL=C sort) | sed 's|^\./||; s|/|\\|g' >"$nsis/files"
+{
+    echo 'SetOutPath "$INSTDIR"'
+    while read -r file; do
+        folder="${file%\\*}"
+        [ "$folder" = "$file" ] && folder="" || folder="\\$folder"
+        echo "SetOutPath \"\$INSTDIR$folder\""
+        echo "File \"/oname=\$INSTDIR\\$file\" \"$stage/${file//\\//}\""
+    done <"$nsis/files"
+} >"$nsis/install.nsh"
+{
+    while read -r file; do echo "Delete \"\$INSTDIR\\$file\""; done <"$nsis/files"
+    LC_ALL=C sort -r "$nsis/folders" | while read -r folder; do echo "RMDir \"\$INSTDIR\\$folder\""; done
+} >"$nsis/uninstall.nsh"
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DLISTS="$nsis" -DOUTFILE="$installer" \
+    "$root/dist/windows/vexelapp.nsi" >"$nsis/makensis.log" || { cat "$nsis/makensis.log" >&2; exit 1; }
+touch -d "@$SOURCE_DATE_EPOCH" "$installer" "$zip"
+echo "$installer"
+echo "$zip"

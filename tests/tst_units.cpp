@@ -4,8 +4,9 @@
 #include "PictureLoader.h"
 #include "PortName.h"
 #include "ProcessFigures.h"
-#include "RunningModule.h"
+#include "SettingsLocation.h"
 #include "StaticCharacter.h"
+#include "TestFiles.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -20,7 +21,9 @@
 #include <QtEndian>
 
 #include <functional>
+#if !defined(Q_OS_WIN)
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -132,12 +135,45 @@ private slots:
         QVERIFY(writeFile(program.filePath("vexel.ini"), "[Settings]\nCommPort=12\n"));
         QCOMPARE(ReadINI(program.path(), "Settings", "CommPort"), "12");
         QCOMPARE(ReadINI(program.path() + '/', "Settings", "CommPort"), "12");
-        QCOMPARE(programFolderPath("/"), "/");
-        QCOMPARE(AppPath(), QCoreApplication::applicationDirPath() + '/');
+        QCOMPARE(programFolderPath("/"), QDir::toNativeSeparators("/"));
+        QCOMPARE(AppPath(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + '/'));
         QVERIFY(QDir(program.path()).mkdir("folder.ini"));
+#if !defined(Q_OS_WIN)
         QCOMPARE(::mkfifo(QFile::encodeName(program.filePath("pipe.ini")).constData(), 0600), 0);
+#endif
         for (const char *name : {"missing.ini", "folder.ini", "pipe.ini"})
             QCOMPARE(readIniValue(program.filePath(name), "Settings", "CommPort"), QString());
+    }
+
+    // In: which folders hold a vexel.ini ("user", "program"), the user's
+    // folder given as such or found as the system has it (Windows:
+    // %APPDATA%\VexelApp, set here). Out: whose file is read.
+    void settingsFileChoice()
+    {
+        const QString systemsChoice = hostPortNaming() == PortNaming::Windows ? "user" : "program";
+        checkRows({{"the user's own file comes first", "user program", "user"},
+                   {"without one, the program folder's", "program", "program"},
+                   {"a folder named vexel.ini is no file", "userfolder program", "program"},
+                   {"the user's folder where this system has one", "appdata user program", systemsChoice}},
+                  [](const QString &in) {
+            QTemporaryDir temporary;
+            const QString program = temporary.filePath("program"), user = temporary.filePath("appdata/VexelApp");
+            writeFile(program + "/vexel.ini", "[Settings]\nCommPort=2\n");
+            if (in.contains("userfolder"))
+                QDir().mkpath(user + "/vexel.ini");
+            else if (in.contains("user"))
+                writeFile(user + "/vexel.ini", "[Settings]\nCommPort=3\n");
+            QString value;
+            if (in.startsWith("appdata")) {
+                const QByteArray before = qgetenv("APPDATA");
+                qputenv("APPDATA", QFile::encodeName(temporary.filePath("appdata")));
+                value = ReadINI(program, "Settings", "CommPort");
+                qputenv("APPDATA", before);
+            } else {
+                value = readIniValue(settingsFilePath(program, user), "Settings", "CommPort");
+            }
+            return value == "3" ? QStringLiteral("user") : value == "2" ? QStringLiteral("program") : value;
+        });
     }
 
     void startupRounding()
