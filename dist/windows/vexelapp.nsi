@@ -5,7 +5,9 @@
 ; Everything goes into one program folder under Program Files, as in the
 ; zip; the settings file there is the machine's default, which a user
 ; overrides with %APPDATA%\VexelApp\vexel.ini.
-Unicode true
+; A 64-bit installer for 64-bit programs: it also runs where there is no
+; 32-bit subsystem (a Wine without wine32).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 RequestExecutionLevel admin

@@ -22,7 +22,7 @@ BOOL WINAPI onConsoleEvent(DWORD event)
     const QPointer<TerminationSignals> target = watcher();
     if (!target)
         return FALSE;
-    QMetaObject::invokeMethod(target, [target, signal] {
+    QMetaObject::invokeMethod(target.data(), [target, signal] {
         if (target)
             emit target->received(signal);
     }, Qt::QueuedConnection);
