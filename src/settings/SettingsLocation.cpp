@@ -3,10 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-const QString FileName = QStringLiteral("vexel.ini");
-}
-
 QString userSettingsFolder()
 {
 #if defined(Q_OS_WIN)
@@ -21,9 +17,9 @@ QString userSettingsFolder()
 QString settingsFilePath(const QString &programFolder, const QString &userFolder)
 {
     if (!userFolder.isEmpty()) {
-        const QFileInfo users(QDir(userFolder).filePath(FileName));
+        const QFileInfo users(QDir(userFolder).filePath(QStringLiteral("vexel.ini")));
         if (users.isFile())
             return users.filePath();
     }
-    return QDir(programFolder).filePath(FileName);
+    return QDir(programFolder).filePath(QStringLiteral("vexel.ini"));
 }
