@@ -15,7 +15,7 @@
 # With --screenshot the panel is also shot into docs/vexelapp-windows.png.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/install-deps.sh" wine wine64 xvfb xdotool imagemagick unzip git
+"$root/scripts/install-deps.sh" wine wine64 xvfb xdotool imagemagick unzip git socat
 screenshot=false
 [ "${1:-}" = --screenshot ] && screenshot=true
 
@@ -151,7 +151,7 @@ settle
 [ "$status" = 130 ] || fail "vexel-send.exe ended by Ctrl-C with $status, not 130"
 sent="$(frames_since "$before" | wc -l)"
 [ "$sent" -lt 400 ] || fail "vexel-send.exe did not stop at Ctrl-C"
-frames_since "$before" | grep -v ' Show bitmap' && fail "after Ctrl-C the module saw a broken frame"
+frames_since "$before" | grep -v ' display-bitmap pos=0$' && fail "after Ctrl-C the module saw a broken frame"
 echo "vexel-send.exe: Ctrl-C ended the run with 130 after $sent whole frames"
 
 stop_module
@@ -159,6 +159,24 @@ start_module --ack none
 compare "save 4 FF818181818181FF" 1
 echo "vexel-send.exe: an unacknowledged store gives 1"
 stop_module
+
+# The null-modem way: vexel-module.exe on COM9, vexel-send.exe on COM8, the
+# two joined by a pair of pseudo-terminals.
+socat pty,raw,echo=0,link="$work/com8" pty,raw,echo=0,link="$work/com9" &
+pids+=($!)
+for _ in $(seq 50); do [ -e "$work/com9" ] && break; sleep 0.1; done
+wine reg add 'HKLM\Software\Wine\Ports' /v COM8 /t REG_SZ /d "$(readlink "$work/com8")" /f >/dev/null
+wine reg add 'HKLM\Software\Wine\Ports' /v COM9 /t REG_SZ /d "$(readlink "$work/com9")" /f >/dev/null
+wineserver -k || true
+wineserver -w
+wine "$app/vexel-module.exe" --headless --device COM9 --state "$work/null-modem.state" >"$work/null-modem.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do grep -q '^device ' "$work/null-modem.log" && break; sleep 0.1; done
+wine "$app/vexel-send.exe" --port 8 --quiet save 2 FF818181818181FF \
+    || fail "vexel-module.exe on COM9 did not acknowledge a store from COM8: $(cat "$work/null-modem.log")"
+grep -q 'save-bitmap slot=2' "$work/null-modem.log" || fail "vexel-module.exe saw no store: $(cat "$work/null-modem.log")"
+echo "vexel-module.exe --device COM9: acknowledged a store that vexel-send.exe sent through COM8"
+wineserver -k || true
 
 # --- 3. The panel on a virtual X server ---------------------------------
 export DISPLAY=:95
@@ -186,10 +204,9 @@ click 660 204                                 # Display Bitmap
 sleep 1
 $screenshot && import -window "$panel_window" "$root/docs/vexelapp-windows.png"
 panel_frames="$(frames_since "$before")"
-for kind in "Set scrolling speed" "Scroll text" "Show bitmap"; do
-    grep -qi "$kind" <<<"$panel_frames" || fail "the panel's \"$kind\" did not reach the module: $panel_frames"
+for kind in "scroll-speed" 'scroll-text text="WINE"' "display-bitmap pos=0"; do
+    grep -qF "$kind" <<<"$panel_frames" || fail "the panel's $kind did not reach the module: $panel_frames"
 done
-grep -q '57 49 4E 45' <<<"$panel_frames" || fail "the scroll text WINE did not reach the module: $panel_frames"
 echo "vexelapp.exe: connected to COM1; speed, scroll text and bitmap reached the module"
 wineserver -k || true
 stop_module

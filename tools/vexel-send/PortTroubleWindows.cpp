@@ -7,7 +7,8 @@
 // error itself; what it cannot say is that there is no such port at all.
 QString portTrouble(const QString &device)
 {
-    const QString name = QSerialPortInfo(device).portName();
+    const QString deviceNamespace = QStringLiteral("\\\\.\\");
+    const QString name = device.startsWith(deviceNamespace) ? device.mid(deviceNamespace.size()) : device;
     QStringList known;
     for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts()) {
         if (port.portName().compare(name, Qt::CaseInsensitive) == 0)
