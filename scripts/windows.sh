@@ -59,6 +59,12 @@ build_qt() {
         fetch_qtbase_source "$sources"
         qtbase="$(find "$sources" -maxdepth 1 -type d -name "qt6-base-$qt_version*" | head -n 1)"
     fi
+    # Qt 6.4.2 builds its DirectWrite font database only along with Direct2D,
+    # which the panel does not need, yet the Windows platform plugin offers it
+    # whenever DirectWrite 3 is there; without Direct2D the plugin keeps to
+    # its default GDI font database.
+    sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
+        "$qtbase/src/plugins/platforms/windows/qwindowsintegration.cpp"
     local serialport="$sources/qtserialport-everywhere-src-$qt_version"
     if [ ! -d "$serialport" ]; then
         echo "$serialport_sha256  $serialport_archive" | sha256sum --check --quiet \
