@@ -52,6 +52,11 @@ Queued queued(const QSerialPort &port)
     return {-1, QString::fromLocal8Bit(std::strerror(errno))};
 }
 
+QString discardInput(QSerialPort &port)
+{
+    return port.clear(QSerialPort::Input) ? QString() : port.errorString();
+}
+
 bool pauseUnlessHungUp(const QSerialPort &port, int milliseconds)
 {
     // Asks for no event, so only a hang-up ends the pause early.

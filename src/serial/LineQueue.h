@@ -27,6 +27,9 @@ struct Queued
 };
 Queued queued(const QSerialPort &port);
 
+// Drops what reached the line before now; the reason when that failed.
+QString discardInput(QSerialPort &port);
+
 // Waits the given time, less when the line hangs up meanwhile; true then.
 bool pauseUnlessHungUp(const QSerialPort &port, int milliseconds);
 

@@ -33,6 +33,16 @@ Queued queued(const QSerialPort &port)
     return {-1, qt_error_string(int(::GetLastError()))};
 }
 
+// QSerialPort's own clear() also aborts the wait for input it keeps pending,
+// and Wine then never starts another: only the driver's buffer is emptied.
+QString discardInput(QSerialPort &port)
+{
+    if (!::PurgeComm(HANDLE(port.handle()), PURGE_RXCLEAR))
+        return qt_error_string(int(::GetLastError()));
+    port.readAll();
+    return QString();
+}
+
 bool pauseUnlessHungUp(const QSerialPort &, int milliseconds)
 {
     QThread::msleep(ulong(milliseconds));

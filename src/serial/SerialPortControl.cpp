@@ -172,8 +172,9 @@ bool SerialPortControl::open()
     }
     // A new connection starts empty: whatever reached the line before is not
     // an answer to anything this connection sends.
-    if (!m_port.clear(QSerialPort::Input)) {
-        m_errorString = tr("%1: %2").arg(where, m_port.errorString());
+    const QString notCleared = LineQueue::discardInput(m_port);
+    if (!notCleared.isEmpty()) {
+        m_errorString = tr("%1: %2").arg(where, notCleared);
         m_port.close();
         return false;
     }
