@@ -5,7 +5,6 @@
 #include <QString>
 #include <QTimer>
 
-class QSerialPort;
 class QSocketNotifier;
 
 // The module's end of the serial line: the master of a pseudo-terminal, or a
@@ -13,8 +12,8 @@ class QSocketNotifier;
 // slave; the line then waits for the next open instead of giving up.
 //
 // Windows has no pseudo-terminals: there the module takes one end of a
-// null-modem pair (two COM ports joined by a driver or a cable) as a device,
-// through QSerialPort (ModuleLineWindows.cpp).
+// null-modem pair (two COM ports joined by a driver or a cable) as a device
+// (ModuleLineWindows.cpp).
 class ModuleLine : public QObject
 {
     Q_OBJECT
@@ -51,7 +50,7 @@ private:
     QString m_slavePath;
     QString m_error;
     QSocketNotifier *m_notifier = nullptr;
-    QSerialPort *m_serial = nullptr; // the device, on Windows
+    void *m_comPort = nullptr; // the device's HANDLE, on Windows
     // While the other end is closed the fd polls as hung up all the time, so
     // it is looked at on a timer instead of through the notifier.
     QTimer m_peerPoll;
