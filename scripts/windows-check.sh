@@ -186,7 +186,7 @@ sleep 1
 start_module
 before="$(wc -l <"$module_log")"
 wine "$app/vexelapp.exe" >/dev/null 2>&1 &
-pids+=($!)
+disown
 panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
     || fail "the panel's window did not appear"
 xdotool windowmove "$panel_window" 0 0
@@ -223,6 +223,7 @@ for file in vexelapp.exe vexel-send.exe vexel-module.exe vexel-ports.exe vexel.i
 done
 [ -f "$menu/VexelApp.lnk" ] || fail "the installer made no Start-menu entry"
 wine start /unix "$menu/VexelApp.lnk" >/dev/null 2>&1 &
+disown
 timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' >/dev/null \
     || fail "the Start-menu entry did not start the panel"
 echo "installer: installed into Program Files; the Start-menu entry starts the panel"

@@ -134,12 +134,13 @@ export SOURCE_DATE_EPOCH
 export CCACHE_BASEDIR=""
 build="$root/build/windows"
 prefix_maps="-ffile-prefix-map=$root=. -ffile-prefix-map=$build=."
+mkdir -p "$build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DVEXEL_WERROR="${VEXEL_WERROR:-OFF}" \
-    -DCMAKE_CXX_FLAGS="$prefix_maps" >"$build.configure.log" 2>&1 \
-    || { cat "$build.configure.log" >&2; exit 1; }
-cmake --build "$build" --parallel "$jobs" >"$build.log" 2>&1 || { grep -v '^\[' "$build.log" >&2; exit 1; }
+    -DCMAKE_CXX_FLAGS="$prefix_maps" >"$build/configure.log" 2>&1 \
+    || { cat "$build/configure.log" >&2; exit 1; }
+cmake --build "$build" --parallel "$jobs" >"$build/build.log" 2>&1 || { grep -v '^\[' "$build/build.log" >&2; exit 1; }
 if [ "$what" = tests ]; then
     echo "$build"
     exit 0
