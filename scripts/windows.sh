@@ -22,7 +22,9 @@ jobs="${VEXEL_JOBS:-$(nproc)}"
     qt6-base-dev qt6-base-dev-tools xz-utils
 
 qt_version=6.4.2
-serialport_archive="$root/../shared/vendor/qtserialport-everywhere-src-$qt_version.tar.xz"
+# Debian's source package of Qt Serial Port cannot be had at present; the same
+# upstream release is kept beside the checkout (VEXEL_VENDOR_DIR elsewhere).
+serialport_archive="${VEXEL_VENDOR_DIR:-$root/../shared/vendor}/qtserialport-everywhere-src-$qt_version.tar.xz"
 serialport_sha256=682626d3ae07074df0f707dab880f1eab1c133a04d5bed688a3ec63af305ae89
 # Debian's own Qt tools (moc, rcc, uic) run on the build machine.
 host_options=(-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
