@@ -81,13 +81,15 @@ build_qt() {
     cmake -S "$qtbase" -B "$work/qtbase" -G Ninja -DCMAKE_INSTALL_PREFIX="$qt" \
         -DCMAKE_TOOLCHAIN_FILE="$qt/mingw-w64.cmake" "${host_options[@]}" "${qt_options[@]}" \
         >"$work/qtbase-configure.log" || { tail -n 40 "$work/qtbase-configure.log" >&2; exit 1; }
-    nice -n 19 cmake --build "$work/qtbase" --parallel "$jobs"
+    nice -n 19 cmake --build "$work/qtbase" --parallel "$jobs" >"$work/qtbase-build.log" 2>&1 \
+        || { grep -B2 -A12 '^FAILED' "$work/qtbase-build.log" | head -n 60 >&2; exit 1; }
     cmake --install "$work/qtbase" --strip >/dev/null
     cmake -S "$serialport" -B "$work/qtserialport" -G Ninja -DCMAKE_INSTALL_PREFIX="$qt" \
         -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
         >"$work/qtserialport-configure.log" || { tail -n 40 "$work/qtserialport-configure.log" >&2; exit 1; }
-    nice -n 19 cmake --build "$work/qtserialport" --parallel "$jobs"
+    nice -n 19 cmake --build "$work/qtserialport" --parallel "$jobs" >"$work/qtserialport-build.log" 2>&1 \
+        || { grep -B2 -A12 '^FAILED' "$work/qtserialport-build.log" | head -n 60 >&2; exit 1; }
     cmake --install "$work/qtserialport" --strip >/dev/null
     # Qt's licences, and those of the libraries it carries, go with every copy of its DLLs.
     mkdir -p "$qt/licences"
