@@ -45,14 +45,23 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Lists the COM ports Windows knows, with what it says of each. Port n of the control panel is COMn."));
-    parser.addHelpOption();
-    parser.process(app);
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    QTextStream out(stdout);
+    // Written to the standard output rather than through Qt, which shows its
+    // help in a message box to a program started without a console window.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QTextStream(stderr) << "vexel-ports: " << parser.errorText() << '\n';
+        return 1; // as Qt's own check of the options does on Linux
+    }
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        out << parser.helpText();
+        return 0;
+    }
 
     QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
         return portNumber(a.portName()) < portNumber(b.portName());
     });
-    QTextStream out(stdout);
     if (ports.isEmpty()) {
         out << "Windows knows no COM port.\n";
         return 0;
