@@ -159,17 +159,26 @@ name="VexelApp-$version-win64"
 stage="$build/$name"
 rm -rf "$stage"
 mkdir -p "$stage/platforms" "$stage/styles" "$stage/imageformats"
+# Every executable and DLL goes in stripped, which also sets the time stamp
+# in its header to SOURCE_DATE_EPOCH, whenever Qt was built.
+stage_binary() { x86_64-w64-mingw32-strip --strip-unneeded -o "$stage/$2/$(basename "$1")" "$1"; }
 for program in vexelapp vexel-send vexel-module vexel-ports; do
-    x86_64-w64-mingw32-strip -o "$stage/$program.exe" "$build/$program.exe"
+    stage_binary "$build/$program.exe" .
 done
 cp "$root/assets/vexel.ini" "$root/assets/dotf.BMP" "$root/assets/dotb.JPG" "$stage/"
-cp "$qt/bin/Qt6Core.dll" "$qt/bin/Qt6Gui.dll" "$qt/bin/Qt6Widgets.dll" "$qt/bin/Qt6SerialPort.dll" "$stage/"
-cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
-cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
-cp "$qt/plugins/imageformats/"{qjpeg,qgif,qico}.dll "$stage/imageformats/"
+for library in Core Gui Widgets SerialPort; do
+    stage_binary "$qt/bin/Qt6$library.dll" .
+done
+stage_binary "$qt/plugins/platforms/qwindows.dll" platforms
+stage_binary "$qt/plugins/styles/qwindowsvistastyle.dll" styles
+for format in qjpeg qgif qico; do
+    stage_binary "$qt/plugins/imageformats/$format.dll" imageformats
+done
 runtime="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
-cp "$runtime/libgcc_s_seh-1.dll" "$runtime/libstdc++-6.dll" \
-    "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)" "$stage/"
+for library in "$runtime/libgcc_s_seh-1.dll" "$runtime/libstdc++-6.dll" \
+    "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)"; do
+    stage_binary "$library" .
+done
 mkdir -p "$stage/licences"
 cp "$root/LICENSE" "$stage/licences/VexelApp.txt"
 cp "$qt/licences/"* "$stage/licences/"
