@@ -7,7 +7,7 @@
 # Qt is built from source for Windows once, with only what the programs use,
 # into a cache folder outside the checkout, named after Qt's version and a hash
 # of the options below: a later run, or another clone, reuses it. That first
-# build takes most of an hour on two cores.
+# build takes about half an hour on two cores.
 #
 #   scripts/windows.sh          Qt if not cached yet, then the programs and packages
 #   scripts/windows.sh qt       only Qt, printing its folder
@@ -119,7 +119,7 @@ SOURCES
 }
 
 if [ ! -e "$qt/.complete" ]; then
-    echo "Building Qt $qt_version for Windows into $qt (most of an hour)" >&2
+    echo "Building Qt $qt_version for Windows into $qt (about half an hour)" >&2
     build_qt
 fi
 if [ "$what" = qt ]; then
