@@ -45,3 +45,7 @@ for size in 48 64 128 256; do
     mkdir -p "$(dirname "$png")"
     rsvg-convert --width "$size" --height "$size" --output "$png" "$svg"
 done
+
+# Windows' icon for vexelapp.exe and its Start-menu entry, every size Explorer asks for.
+convert "$out/hicolor/256x256/apps/vexelapp.png" -define icon:auto-resize=256,128,64,48,32,16 \
+    "$out/../windows/vexelapp.ico"

@@ -27,12 +27,6 @@ Finished runToEnd(const QString &program, const QStringList &arguments, const QB
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 bool RunningModule::start(const QStringList &options, bool copyInFolder)
 {
     const QString copy = m_dir + QStringLiteral("/vexel-module");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <QProcess>
 #include <QStringList>
 
@@ -19,8 +21,6 @@ struct Finished
 Finished runToEnd(const QString &program, const QStringList &arguments, const QByteArray &input = {},
                   const QStringList &environment = {}, const std::function<void(QProcess &)> &whileRunning = {});
 
-// Writes content to path, making its folder on the way; true when all of it is there.
-bool writeFile(const QString &path, const QByteArray &content = {});
 
 // vexel-module started headless in a folder of its own, its output read line
 // by line. It links its line as COM1 there, or serves --device, and prints

@@ -8,8 +8,9 @@
 #include "PicturePattern.h"
 #include "PortName.h"
 #include "ProcessFigures.h"
-#include "RunningModule.h"
+#include "SettingsLocation.h"
 #include "StaticCharacter.h"
+#include "TestFiles.h"
 #include "TextCommands.h"
 
 #include <QBuffer>
@@ -26,7 +27,9 @@
 #include <QtEndian>
 
 #include <functional>
+#if !defined(Q_OS_WIN)
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -148,12 +151,45 @@ private slots:
         QVERIFY(writeFile(program.filePath("vexel.ini"), "[Settings]\nCommPort=12\n"));
         QCOMPARE(ReadINI(program.path(), "Settings", "CommPort"), "12");
         QCOMPARE(ReadINI(program.path() + '/', "Settings", "CommPort"), "12");
-        QCOMPARE(programFolderPath("/"), "/");
-        QCOMPARE(AppPath(), QCoreApplication::applicationDirPath() + '/');
+        QCOMPARE(programFolderPath("/"), QDir::toNativeSeparators("/"));
+        QCOMPARE(AppPath(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + '/'));
         QVERIFY(QDir(program.path()).mkdir("folder.ini"));
+#if !defined(Q_OS_WIN)
         QCOMPARE(::mkfifo(QFile::encodeName(program.filePath("pipe.ini")).constData(), 0600), 0);
+#endif
         for (const char *name : {"missing.ini", "folder.ini", "pipe.ini"})
             QCOMPARE(readIniValue(program.filePath(name), "Settings", "CommPort"), QString());
+    }
+
+    // In: which folders hold a vexel.ini ("user", "program"), the user's
+    // folder given as such or found as the system has it (Windows:
+    // %APPDATA%\VexelApp, set here). Out: whose file is read.
+    void settingsFileChoice()
+    {
+        const QString systemsChoice = hostPortNaming() == PortNaming::Windows ? "user" : "program";
+        checkRows({{"the user's own file comes first", "user program", "user"},
+                   {"without one, the program folder's", "program", "program"},
+                   {"a folder named vexel.ini is no file", "userfolder program", "program"},
+                   {"the user's folder where this system has one", "appdata user program", systemsChoice}},
+                  [](const QString &in) {
+            QTemporaryDir temporary;
+            const QString program = temporary.filePath("program"), user = temporary.filePath("appdata/VexelApp");
+            writeFile(program + "/vexel.ini", "[Settings]\nCommPort=2\n");
+            if (in.contains("userfolder"))
+                QDir().mkpath(user + "/vexel.ini");
+            else if (in.contains("user"))
+                writeFile(user + "/vexel.ini", "[Settings]\nCommPort=3\n");
+            QString value;
+            if (in.startsWith("appdata")) {
+                const QByteArray before = qgetenv("APPDATA");
+                qputenv("APPDATA", QFile::encodeName(temporary.filePath("appdata")));
+                value = ReadINI(program, "Settings", "CommPort");
+                qputenv("APPDATA", before);
+            } else {
+                value = readIniValue(settingsFilePath(program, user), "Settings", "CommPort");
+            }
+            return value == "3" ? QStringLiteral("user") : value == "2" ? QStringLiteral("program") : value;
+        });
     }
 
     void startupRounding()
@@ -230,7 +266,7 @@ private slots:
     {
         // Linux's port 1 and port 0 are rows of the port device table.
         checkRows({{"Linux port 20", "20 linux", "/dev/ttyS19"}, {"Linux negative number", "-1 linux", ""},
-                   {"Windows port 3", "3 windows", "COM3"}, {"Windows port 0 names nothing", "0 windows", ""},
+                   {"Windows port above 9, in the device namespace", "12 windows", "\\\\.\\COM12"}, {"Windows port 0 names nothing", "0 windows", ""},
                    {"macOS has no built-in names", "1 other", ""}}, [](const QString &in) {
             const QString naming = in.section(' ', 1);
             return builtInPortName(in.section(' ', 0, 0).toInt(), naming == "linux" ? PortNaming::Linux

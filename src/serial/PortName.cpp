@@ -34,7 +34,8 @@ QString builtInPortName(int number, PortNaming naming, const QString &devDir)
         return QString();
     switch (naming) {
     case PortNaming::Windows:
-        return portLinkName(number);
+        // The device namespace's own name: plain "COM10" and above name no device.
+        return QStringLiteral("\\\\.\\") + portLinkName(number);
     case PortNaming::Linux:
         return QStringLiteral("%1/ttyS%2").arg(devDir).arg(number - 1);
     case PortNaming::OtherUnix:

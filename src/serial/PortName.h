@@ -10,7 +10,8 @@
 // user's own folder, for users who may not write the program's folder; else,
 // on Linux, /dev/ttyS(n-1), while macOS has no device for the number. The
 // program folder comes first so that no user can hide the administrator's
-// mapping. On Windows port n is COMn itself. Numbers below 1 name no port.
+// mapping. On Windows port n is the device \\.\COMn, a name that also
+// holds for ports above 9. Numbers below 1 name no port.
 
 enum class PortNaming { Windows, Linux, OtherUnix };
 

@@ -1,13 +1,9 @@
 #include "SerialPortControl.h"
 
+#include "LineQueue.h"
 #include "PortName.h"
 
 #include <QDeadlineTimer>
-
-#include <cerrno>
-#include <cstring>
-#include <poll.h>
-#include <sys/ioctl.h>
 
 namespace {
 constexpr int HangUpWatchIntervalMs = 100;
@@ -120,26 +116,19 @@ bool SerialPortControl::drain()
     QDeadlineTimer stall(m_stallLimitMs);
     int before = -1;
     while (m_port.isOpen()) {
-        int queued = 0;
-        if (::ioctl(int(m_port.handle()), TIOCOUTQ, &queued) != 0) {
-            // A device that keeps no such count has nothing more to say; a
-            // line hung up since the write fails here with EIO.
-            if (errno != ENOTTY && errno != EINVAL)
-                loseDevice(QString::fromLocal8Bit(std::strerror(errno)));
+        const LineQueue::Queued queued = LineQueue::queued(m_port);
+        if (!queued.lostBecause.isEmpty())
+            loseDevice(queued.lostBecause);
+        if (queued.bytes <= 0)
             break;
-        }
-        if (queued == 0)
-            break;
-        if (queued != before)
+        if (queued.bytes != before)
             stall.setRemainingTime(m_stallLimitMs);
-        before = queued;
+        before = queued.bytes;
         if (stall.hasExpired()) {
             stopForStall();
             break;
         }
-        // Asks for no event, so only a hang-up ends the pause early.
-        pollfd device {int(m_port.handle()), 0, 0};
-        if (::poll(&device, 1, DrainCheckIntervalMs) > 0)
+        if (LineQueue::pauseUnlessHungUp(m_port, DrainCheckIntervalMs))
             loseDevice(tr("the line hung up"));
     }
     return m_port.isOpen();
@@ -183,8 +172,9 @@ bool SerialPortControl::open()
     }
     // A new connection starts empty: whatever reached the line before is not
     // an answer to anything this connection sends.
-    if (!m_port.clear(QSerialPort::Input)) {
-        m_errorString = tr("%1: %2").arg(where, m_port.errorString());
+    const QString notCleared = LineQueue::discardInput(m_port);
+    if (!notCleared.isEmpty()) {
+        m_errorString = tr("%1: %2").arg(where, notCleared);
         m_port.close();
         return false;
     }
@@ -213,7 +203,7 @@ void SerialPortControl::onError(QSerialPort::SerialPortError error)
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen())
         return;
     // A full line refuses a write with the same error as a hung-up one.
-    if ((error == QSerialPort::ResourceError || error == QSerialPort::WriteError) && lineIsFull())
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::WriteError) && LineQueue::full(m_port))
         return;
     loseDevice(m_port.errorString());
 }
@@ -224,17 +214,8 @@ void SerialPortControl::checkForHangUp()
         m_hangUpWatch.stop();
         return;
     }
-    pollfd device {int(m_port.handle()), 0, 0};
-    if (::poll(&device, 1, 0) == 1 && (device.revents & (POLLHUP | POLLERR | POLLNVAL)))
+    if (LineQueue::hungUp(m_port))
         loseDevice(tr("the line hung up"));
-}
-
-// A hung-up line reports so, and a working one that can take bytes is
-// writable; a full one reports neither.
-bool SerialPortControl::lineIsFull() const
-{
-    pollfd device {int(m_port.handle()), POLLOUT, 0};
-    return ::poll(&device, 1, 0) == 0;
 }
 
 // Every byte taken starts the stall limit afresh: a slow line is no lost one.
@@ -246,10 +227,10 @@ bool SerialPortControl::waitForLine()
             stopForStall();
             break;
         }
-        pollfd device {int(m_port.handle()), POLLOUT, 0};
-        if (::poll(&device, 1, int(stall.remainingTime())) <= 0)
+        const LineQueue::Readiness line = LineQueue::waitWritable(m_port, int(stall.remainingTime()));
+        if (line == LineQueue::Readiness::Waiting)
             continue;
-        if (device.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        if (line == LineQueue::Readiness::HungUp) {
             loseDevice(tr("the line hung up"));
             break;
         }

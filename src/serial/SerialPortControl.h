@@ -76,7 +76,6 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void checkForHangUp();
-    bool lineIsFull() const;
     bool waitForLine();
     void loseDevice(const QString &reason);
     void stopForStall();

@@ -1,5 +1,7 @@
 #include "IniReader.h"
 
+#include "SettingsLocation.h"
+
 #include <QByteArrayView>
 #include <QCoreApplication>
 #include <QDir>
@@ -206,7 +208,7 @@ QString programFolderProblem()
 
 QString ReadINI(const QString &programFolder, const QString &section, const QString &key)
 {
-    return readIniValue(programFolderPath(programFolder) + QStringLiteral("vexel.ini"), section, key);
+    return readIniValue(settingsFilePath(programFolder), section, key);
 }
 
 QString ReadINI(const QString &section, const QString &key)

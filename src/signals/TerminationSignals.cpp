@@ -39,6 +39,7 @@ TerminationSignals::TerminationSignals(QObject *parent)
     m_fd = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
     if (m_fd < 0)
         return;
+    m_watching = true;
     m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
 }

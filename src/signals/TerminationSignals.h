@@ -8,6 +8,12 @@ class QSocketNotifier;
 // that a program leaves through its own clean-up and only between two pieces
 // of work: the module removes its port link, vexel-send never stops within a
 // frame.
+//
+// On Windows a console control handler does the same: Ctrl-C and Ctrl-Break
+// arrive as SIGINT, closing the console window, logging off and shutting down
+// as SIGTERM. For those three Windows ends the process once the handler
+// returns, so the handler holds on until the program has left by itself (or
+// until Windows' own few seconds run out).
 class TerminationSignals : public QObject
 {
     Q_OBJECT
@@ -20,9 +26,10 @@ public:
 
     explicit TerminationSignals(QObject *parent = nullptr);
     ~TerminationSignals() override;
-    bool isValid() const { return m_fd >= 0; }
+    bool isValid() const { return m_watching; }
 
-    // The status a shell reports for a program the signal ended: 128 + its number.
+    // The status a shell reports for a program the signal ended: 128 + its
+    // number, on Windows too (130 for Ctrl-C), so that scripts see the same.
     static int exitStatus(int signal) { return 128 + signal; }
 
 signals:
@@ -31,6 +38,7 @@ signals:
 private:
     void readSignal();
 
+    bool m_watching = false;
     int m_fd = -1;
     QSocketNotifier *m_notifier = nullptr;
 };

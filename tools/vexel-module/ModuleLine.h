@@ -10,6 +10,10 @@ class QSocketNotifier;
 // The module's end of the serial line: the master of a pseudo-terminal, or a
 // real serial device. A pty master reads EIO once the control panel closes the
 // slave; the line then waits for the next open instead of giving up.
+//
+// Windows has no pseudo-terminals: there the module takes one end of a
+// null-modem pair (two COM ports joined by a driver or a cable) as a device
+// (ModuleLineWindows.cpp).
 class ModuleLine : public QObject
 {
     Q_OBJECT
@@ -47,6 +51,7 @@ private:
     QString m_slavePath;
     QString m_error;
     QSocketNotifier *m_notifier = nullptr;
+    void *m_comPort = nullptr; // the device's HANDLE, on Windows
     // While the other end is closed the fd polls as hung up all the time, so
     // it is looked at when the device is opened, or else on a timer.
     int m_opensFd = -1;

@@ -29,8 +29,12 @@ bool runsHeadless(int argc, char **argv)
         if (std::strcmp(argv[i], "--headless") == 0)
             return true;
     }
+#if defined(Q_OS_WIN)
+    return false; // a Windows desktop always has its screen
+#else
     return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#endif
 }
 
 enum ExitStatus { CannotStart = 1, BadUsage = 2 };

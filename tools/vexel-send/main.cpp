@@ -3,6 +3,7 @@
 #include "ModuleSession.h"
 #include "PlaySchedule.h"
 #include "SendOptions.h"
+#include "SettingsLocation.h"
 #include "StandardStreams.h"
 #include "TerminationSignals.h"
 
@@ -50,7 +51,7 @@ int run(int argc, char **argv)
     if (port == 0 && options->device.isEmpty())
         port = startupPortIndex(ReadINI(options->dir, QStringLiteral("Settings"), QStringLiteral("CommPort"))) + 1;
     if (port == 0 && options->device.isEmpty()) {
-        err << "vexel-send: CommPort in " << QDir(options->dir).filePath(QStringLiteral("vexel.ini"))
+        err << "vexel-send: CommPort in " << QDir::toNativeSeparators(settingsFilePath(options->dir))
             << " selects no port; name one with --port N or --device PATH" << Qt::endl;
         return PortFailed;
     }

@@ -1,0 +1,252 @@
+#!/usr/bin/env bash
+# Proves the Windows build under Wine, headless, each part in a Wine prefix
+# of its own:
+#   1. the test programs that need no pseudo-terminal pass;
+#   2. vexel-send.exe, with COM1 mapped to the Linux virtual module's
+#      pseudo-terminal, gives for every command the frames and output of the
+#      Linux vexel-send and its exit statuses (0 for an acknowledged store, 1
+#      for an unacknowledged one, 130 after Ctrl-C, which ends a run between
+#      two frames);
+#   3. the panel, on a virtual X server, connects to COM1 and its commands
+#      reach the module;
+#   4. the installer, run silently, installs a panel that its Start-menu
+#      entry starts, and the uninstaller, run silently, removes it all;
+#   5. the zip has the same bytes when built in another clone.
+# With --screenshot the panel is also shot into docs/vexelapp-windows.png.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/install-deps.sh" wine wine64 xvfb xdotool imagemagick unzip git socat
+screenshot=false
+[ "${1:-}" = --screenshot ] && screenshot=true
+
+work="$(mktemp -d)"
+export WINEDEBUG=-all
+# No prompts to install Mono or Gecko into a new prefix.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for prefix in "$work"/prefix-*; do
+        [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "windows-check: $*" >&2; exit 1; }
+
+new_prefix() {
+    export WINEPREFIX="$work/prefix-$1"
+    wineboot --init >/dev/null 2>&1
+    wineserver -w
+}
+
+# --- 1. The test programs ------------------------------------------------
+qt="$("$root/scripts/windows.sh" qt | tail -n 1)"
+build="$("$root/scripts/windows.sh" tests | tail -n 1)"
+new_prefix tests
+runtime="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
+pthread="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")"
+WINEPATH="$(winepath -w "$qt/bin");$(winepath -w "$runtime");$(winepath -w "$pthread")"
+export WINEPATH
+(cd "$build" && ctest --output-on-failure) || fail "the tests failed under Wine"
+unset WINEPATH
+
+# --- The packages, the zip unpacked as a user would --------------------
+packages="$("$root/scripts/windows.sh")"
+installer="$(tail -n 2 <<<"$packages" | head -n 1)"
+zip="$(tail -n 1 <<<"$packages")"
+unzip -q "$zip" -d "$work/zip"
+app="$(find "$work/zip" -mindepth 1 -maxdepth 1 -type d)"
+"$root/scripts/build.sh" >/dev/null
+linux="$root/build"
+
+# --- 2. vexel-send.exe against the Linux virtual module -----------------
+module_dir="$work/module"
+mkdir -p "$module_dir"
+module_log="$work/module.log"
+start_module() {
+    : >"$module_log"
+    "$linux/vexel-module" --headless --dir "$module_dir" --port 1 --state "$work/module.state" "$@" \
+        >"$module_log" 2>&1 &
+    module=$!
+    pids+=("$module")
+    for _ in $(seq 100); do grep -q '^link ' "$module_log" && break; sleep 0.1; done
+    pty="$(sed -n 's/^link .* -> //p' "$module_log")"
+    [ -n "$pty" ] || fail "the virtual module did not start: $(cat "$module_log")"
+    # Wine's mount manager keeps the COM ports in the registry; it reads
+    # them when the prefix's server starts again.
+    wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$pty" /f >/dev/null
+    wineserver -k || true
+    wineserver -w
+}
+stop_module() { kill "$module" 2>/dev/null || true; wait "$module" 2>/dev/null || true; }
+# The frames the module saw since the given line of its log.
+frames_since() { tail -n +"$(($1 + 1))" "$module_log" | grep '^frame ' || true; }
+settle() { sleep 0.3; }
+
+new_prefix send
+start_module
+cat >"$work/grid.txt" <<'GRID'
+.##..##.
+########
+########
+.######.
+..####..
+...##...
+........
+........
+GRID
+cat >"$work/commands.txt" <<'COMMANDS'
+# Every kind of command once, from a file
+chars A ^3
+scroll "HELLO WORLD"
+speed 2
+animate left 0
+COMMANDS
+echo "show 1 @$work/grid.txt" >>"$work/commands.txt"
+commands=(
+    "chars A B" "chars ^0 x" "scroll HELLO" "scroll" "speed 0" "speed 3"
+    "show 0 1000000000000000" "show 1 @$work/grid.txt" "save 3 FF818181818181FF" "save-startup"
+    "animate up 0" "animate right 1" "play 0 @$root/tests/data/two-frames.gif"
+    "play 1 @$root/dist/examples/heart-beat.txt --interval 20" "--file $work/commands.txt"
+)
+compare() {
+    local words="$1" linux_status=0 windows_status=0 before
+    before="$(wc -l <"$module_log")"
+    # shellcheck disable=SC2086
+    "$linux/vexel-send" --dir "$module_dir" --port 1 $words >"$work/linux.out" 2>&1 || linux_status=$?
+    settle
+    frames_since "$before" >"$work/linux.frames"
+    before="$(wc -l <"$module_log")"
+    # shellcheck disable=SC2086
+    wine "$app/vexel-send.exe" --port 1 $words >"$work/windows.raw" 2>&1 || windows_status=$?
+    tr -d '\r' <"$work/windows.raw" >"$work/windows.out"
+    settle
+    frames_since "$before" >"$work/windows.frames"
+    [ "$linux_status" = "$windows_status" ] \
+        || fail "vexel-send $words: exit status $windows_status on Windows, $linux_status on Linux: $(cat "$work/windows.out")"
+    [ "${2:-$linux_status}" = "$linux_status" ] || fail "vexel-send $words: exit status $linux_status, not $2"
+    [ -s "$work/linux.frames" ] || [ "$linux_status" != 0 ] || fail "vexel-send $words: the module saw no frame"
+    cmp -s "$work/linux.frames" "$work/windows.frames" \
+        || fail "vexel-send $words: other frames on Windows: $(diff "$work/linux.frames" "$work/windows.frames")"
+    cmp -s "$work/linux.out" "$work/windows.out" \
+        || fail "vexel-send $words: other output on Windows: $(diff "$work/linux.out" "$work/windows.out")"
+}
+for words in "${commands[@]}"; do
+    if [[ $words == save* ]]; then compare "$words" 0; else compare "$words"; fi
+done
+echo "vexel-send.exe: the same frames, output and statuses as on Linux for ${#commands[@]} commands"
+
+# Ctrl-C: the run ends after a whole frame, with 130; the module's last
+# frame is a whole one.
+{ for _ in $(seq 400); do cat "$work/grid.txt"; echo; done; } >"$work/long.txt"
+before="$(wc -l <"$module_log")"
+wine "$app/vexel-send.exe" --port 1 play 0 "@$work/long.txt" --interval 30 >/dev/null 2>&1 &
+sender=$!
+for _ in $(seq 100); do [ "$(frames_since "$before" | wc -l)" -ge 5 ] && break; sleep 0.1; done
+kill -INT "$sender"
+status=0
+wait "$sender" || status=$?
+settle
+[ "$status" = 130 ] || fail "vexel-send.exe ended by Ctrl-C with $status, not 130"
+sent="$(frames_since "$before" | wc -l)"
+[ "$sent" -lt 400 ] || fail "vexel-send.exe did not stop at Ctrl-C"
+frames_since "$before" | grep -v ' display-bitmap pos=0$' && fail "after Ctrl-C the module saw a broken frame"
+echo "vexel-send.exe: Ctrl-C ended the run with 130 after $sent whole frames"
+
+stop_module
+start_module --ack none
+compare "save 4 FF818181818181FF" 1
+echo "vexel-send.exe: an unacknowledged store gives 1"
+stop_module
+
+# The null-modem way: vexel-module.exe on COM9, vexel-send.exe on COM8, the
+# two joined by a pair of pseudo-terminals.
+socat pty,raw,echo=0,link="$work/com8" pty,raw,echo=0,link="$work/com9" &
+pids+=($!)
+for _ in $(seq 50); do [ -e "$work/com9" ] && break; sleep 0.1; done
+wine reg add 'HKLM\Software\Wine\Ports' /v COM8 /t REG_SZ /d "$(readlink "$work/com8")" /f >/dev/null
+wine reg add 'HKLM\Software\Wine\Ports' /v COM9 /t REG_SZ /d "$(readlink "$work/com9")" /f >/dev/null
+wineserver -k || true
+wineserver -w
+wine "$app/vexel-module.exe" --headless --device COM9 --state "$work/null-modem.state" >"$work/null-modem.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do grep -q '^device ' "$work/null-modem.log" && break; sleep 0.1; done
+wine "$app/vexel-send.exe" --port 8 --quiet save 2 FF818181818181FF \
+    || fail "vexel-module.exe on COM9 did not acknowledge a store from COM8: $(cat "$work/null-modem.log")"
+grep -q 'save-bitmap slot=2' "$work/null-modem.log" || fail "vexel-module.exe saw no store: $(cat "$work/null-modem.log")"
+echo "vexel-module.exe --device COM9: acknowledged a store that vexel-send.exe sent through COM8"
+wineserver -k || true
+
+# --- 3. The panel on a virtual X server ---------------------------------
+export DISPLAY=:95
+Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+start_module
+before="$(wc -l <"$module_log")"
+wine "$app/vexelapp.exe" >/dev/null 2>&1 &
+disown
+panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+    || fail "the panel's window did not appear"
+xdotool windowmove "$panel_window" 0 0
+sleep 2
+click() { xdotool mousemove --window "$panel_window" "$1" "$2" click 1; sleep 0.3; }
+click 188 48                                  # CONNECT
+click 164 292                                 # Set Scrolling Speed
+click 140 225; xdotool type --delay 50 "WINE"  # the scroll text
+click 288 220                                 # Scroll Text
+for cell in "1 1" "2 2" "3 3" "4 4"; do       # a diagonal on the dot grid
+    read -r row column <<<"$cell"
+    click $((24 + 328 + 24 * column + 9)) $((80 + 16 + 32 + 24 * (row - 1) + 9))
+done
+click 660 204                                 # Display Bitmap
+sleep 1
+$screenshot && import -window "$panel_window" "$root/docs/vexelapp-windows.png"
+panel_frames="$(frames_since "$before")"
+for kind in "scroll-speed" 'scroll-text text="WINE"' "display-bitmap pos=0"; do
+    grep -qF "$kind" <<<"$panel_frames" || fail "the panel's $kind did not reach the module: $panel_frames"
+done
+echo "vexelapp.exe: connected to COM1; speed, scroll text and bitmap reached the module"
+wineserver -k || true
+stop_module
+
+# --- 4. The installer and the uninstaller, silent ------------------------
+new_prefix install
+wine "$installer" /S
+wineserver -w
+program_dir="$WINEPREFIX/drive_c/Program Files/VexelApp"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VexelApp"
+for file in vexelapp.exe vexel-send.exe vexel-module.exe vexel-ports.exe vexel.ini dotf.BMP dotb.JPG uninstall.exe \
+    Qt6Core.dll platforms/qwindows.dll; do
+    [ -f "$program_dir/$file" ] || fail "the installer did not install $file"
+done
+[ -f "$menu/VexelApp.lnk" ] || fail "the installer made no Start-menu entry"
+wine start /unix "$menu/VexelApp.lnk" >/dev/null 2>&1 &
+disown
+timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' >/dev/null \
+    || fail "the Start-menu entry did not start the panel"
+echo "installer: installed into Program Files; the Start-menu entry starts the panel"
+wineserver -k || true
+wine "$program_dir/uninstall.exe" /S
+wineserver -w
+# The uninstaller runs from a copy of itself, which ends after the first.
+for _ in $(seq 50); do [ -e "$program_dir" ] || break; sleep 0.2; done
+[ ! -e "$program_dir" ] || fail "the uninstaller left $(find "$program_dir" | head -n 5)"
+[ ! -e "$menu" ] || fail "the uninstaller left the Start-menu entry"
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VexelApp' >/dev/null 2>&1 \
+    && fail "the uninstaller left its registry key"
+echo "uninstaller: removed the programs, the Start-menu entry and its registry key"
+
+# --- 5. The zip from another clone --------------------------------------
+git clone -q "$root" "$work/clone"
+git -C "$root" diff --binary HEAD | git -C "$work/clone" apply --allow-empty
+again="$("$work/clone/scripts/windows.sh" | tail -n 2)"
+sha256sum "$zip" "$(tail -n 1 <<<"$again")"
+cmp -s "$zip" "$(tail -n 1 <<<"$again")" || fail "the zip differs when built in another clone"
+if cmp -s "$installer" "$(head -n 1 <<<"$again")"; then
+    echo "The zip and the installer have the same bytes from another clone"
+else
+    echo "The zip has the same bytes from another clone; the installer does not"
+fi
+echo "Windows: $zip ($(du -k "$zip" | cut -f1) KiB), $installer"

@@ -1,0 +1,110 @@
+#include "ModuleLine.h"
+
+#include <windows.h>
+
+// The COM port is read by looking at its input queue on the peer timer, with
+// plain blocking calls that return at once: the overlapped reads a COM port
+// otherwise takes are never woken by Wine for a port that is a Linux
+// pseudo-terminal, which is how the module is tried out there.
+
+namespace {
+
+constexpr int PollMs = 20;
+
+QString systemError(const QString &what)
+{
+    return QStringLiteral("%1: %2").arg(what, qt_error_string(int(::GetLastError())));
+}
+
+} // namespace
+
+ModuleLine::ModuleLine(QObject *parent)
+    : QObject(parent)
+{
+    m_peerPoll.setInterval(PollMs);
+    connect(&m_peerPoll, &QTimer::timeout, this, &ModuleLine::readPending);
+}
+
+ModuleLine::~ModuleLine()
+{
+    if (m_comPort)
+        ::CloseHandle(HANDLE(m_comPort));
+}
+
+bool ModuleLine::openPseudoTerminal()
+{
+    m_error = QStringLiteral("Windows has no pseudo-terminals: give one end of a null-modem pair with --device COMn "
+                             "and let the control panel open the other end");
+    return false;
+}
+
+bool ModuleLine::openDevice(const QString &path)
+{
+    const QString name = path.startsWith(QLatin1String("\\\\.\\")) ? path : QStringLiteral("\\\\.\\") + path;
+    const HANDLE port = ::CreateFileW(reinterpret_cast<const wchar_t *>(name.utf16()), GENERIC_READ | GENERIC_WRITE,
+                                      0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (port == INVALID_HANDLE_VALUE) {
+        m_error = systemError(QStringLiteral("cannot open %1").arg(path));
+        return false;
+    }
+    DCB line{};
+    line.DCBlength = sizeof line;
+    // Reads return what is there, never waiting for more.
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
+    if (!::GetCommState(port, &line)) {
+        m_error = systemError(QStringLiteral("cannot set %1 to 9600,n,8,1").arg(path));
+        ::CloseHandle(port);
+        return false;
+    }
+    line.BaudRate = CBR_9600;
+    line.ByteSize = 8;
+    line.Parity = NOPARITY;
+    line.StopBits = ONESTOPBIT;
+    line.fBinary = TRUE;
+    line.fParity = FALSE;
+    line.fOutxCtsFlow = FALSE;
+    line.fOutxDsrFlow = FALSE;
+    line.fDtrControl = DTR_CONTROL_ENABLE;
+    line.fRtsControl = RTS_CONTROL_ENABLE;
+    line.fOutX = FALSE;
+    line.fInX = FALSE;
+    if (!::SetCommState(port, &line) || !::SetCommTimeouts(port, &timeouts)) {
+        m_error = systemError(QStringLiteral("cannot set %1 to 9600,n,8,1").arg(path));
+        ::CloseHandle(port);
+        return false;
+    }
+    m_comPort = port;
+    m_slavePath = path;
+    m_peerOpen = true;
+    m_peerPoll.start();
+    return true;
+}
+
+bool ModuleLine::write(const QByteArray &bytes)
+{
+    if (!m_comPort) {
+        m_error = QStringLiteral("line closed");
+        return false;
+    }
+    DWORD written = 0;
+    if (!::WriteFile(HANDLE(m_comPort), bytes.constData(), DWORD(bytes.size()), &written, nullptr)
+        || written != DWORD(bytes.size())) {
+        m_error = systemError(QStringLiteral("write failed"));
+        return false;
+    }
+    return true;
+}
+
+bool ModuleLine::readPending()
+{
+    if (!m_comPort)
+        return false;
+    QByteArray bytes;
+    char buffer[256];
+    DWORD count = 0;
+    while (::ReadFile(HANDLE(m_comPort), buffer, sizeof buffer, &count, nullptr) && count > 0)
+        bytes.append(buffer, qsizetype(count));
+    if (!bytes.isEmpty())
+        emit received(bytes);
+    return !bytes.isEmpty();
+}

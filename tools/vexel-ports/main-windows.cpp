@@ -1,0 +1,77 @@
+#include "PortName.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSerialPortInfo>
+#include <QStringList>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+// The number n of "COMn", or 0 for a port named otherwise.
+int portNumber(const QString &name)
+{
+    return name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ? name.mid(3).toInt() : 0;
+}
+
+// What Windows says of the port, as far as it knows it.
+QString described(const QSerialPortInfo &port)
+{
+    QStringList facts;
+    if (!port.description().isEmpty())
+        facts << port.description();
+    if (!port.manufacturer().isEmpty())
+        facts << QStringLiteral("made by ") + port.manufacturer();
+    if (!port.serialNumber().isEmpty())
+        facts << QStringLiteral("serial number ") + port.serialNumber();
+    if (port.hasVendorIdentifier() && port.hasProductIdentifier())
+        facts << QStringLiteral("USB %1:%2")
+                     .arg(port.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                     .arg(port.productIdentifier(), 4, 16, QLatin1Char('0'));
+    return facts.isEmpty() ? QStringLiteral("no description") : facts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+// Windows names its serial ports COMn itself, so the list is what Windows
+// knows; the panel's port n is COMn.
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vexel-ports"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Lists the COM ports Windows knows, with what it says of each. Port n of the control panel is COMn."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    QTextStream out(stdout);
+    // Written to the standard output rather than through Qt, which shows its
+    // help in a message box to a program started without a console window.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        QTextStream(stderr) << "vexel-ports: " << parser.errorText() << '\n';
+        return 1; // as Qt's own check of the options does on Linux
+    }
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        out << parser.helpText();
+        return 0;
+    }
+
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+        return portNumber(a.portName()) < portNumber(b.portName());
+    });
+    if (ports.isEmpty()) {
+        out << "Windows knows no COM port.\n";
+        return 0;
+    }
+    for (const QSerialPortInfo &port : ports) {
+        const int number = portNumber(port.portName());
+        out << QStringLiteral("%1 %2  %3").arg(port.portName(), -6).arg(port.systemLocation(), -12).arg(described(port));
+        if (number < 1 || number > LastPortNumber)
+            out << QStringLiteral("  (not in the panel's list of ports 1 to %1)").arg(LastPortNumber);
+        out << '\n';
+    }
+    return 0;
+}
