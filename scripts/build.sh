@@ -9,7 +9,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 shift || true
 [ $# -gt 0 ] || set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
-"$root/scripts/install-deps.sh" cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev \
+"$root/scripts/install-deps.sh" cmake make g++ pkg-config qt6-base-dev qt6-serialport-dev libgif-dev \
     libgl-dev fonts-wine
 cmake -S "$root" -B "$build" -DVEXEL_WERROR="${VEXEL_WERROR:-OFF}" "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"

@@ -6,7 +6,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build-clazy"
-"$root/scripts/install-deps.sh" cmake make clang clazy pkg-config qt6-base-dev qt6-serialport-dev \
+"$root/scripts/install-deps.sh" cmake make clang clazy pkg-config qt6-base-dev qt6-serialport-dev libgif-dev \
     libgl-dev python3
 checks=(
     level0

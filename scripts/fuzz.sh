@@ -16,7 +16,7 @@ all=(readinivalue linewords patterntext commandplan gifdecoder)
 targets=("${1:-all}")
 [ "${targets[0]}" = all ] && targets=("${all[@]}")
 seconds="${2:-30}"
-"$root/scripts/install-deps.sh" cmake make clang libclang-rt-14-dev pkg-config qt6-base-dev \
+"$root/scripts/install-deps.sh" cmake make clang libclang-rt-14-dev pkg-config qt6-base-dev libgif-dev \
     qt6-serialport-dev libgl-dev
 cmake -S "$root" -B "$build" -DVEXEL_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXEL_WERROR="${VEXEL_WERROR:-OFF}" >/dev/null

@@ -76,6 +76,7 @@ private slots:
     void holds();
     void panelFindsItsFolderFromItsCommand();
     void noProgramGuessesAFolderNamedInAnotherCodePage();
+    void printingIntoAFullDiskFails();
     void menuEntriesStartWhatIsInstalled();
     void completesWhatAPersonTypes();
 
@@ -153,9 +154,25 @@ void TestInstall::noProgramGuessesAFolderNamedInAnotherCodePage()
         QVERIFY(!failed && ::symlink(copy.c_str(), QFile::encodeName(m_stage.filePath(program)).constData()) == 0);
         const Finished run = runToEnd(m_stage.filePath(program), program == "vexel-send" ? QStringList{"speed", "1"}
                                                                  : program == "vexel-module" ? QStringList{"--headless"} : QStringList());
-        refusals << program + ' ' + QString::number(run.status) + (run.err.contains("/Ger\uFFFDte: its name is not UTF-8") ? "" : run.err);
+        refusals << program + ' ' + QString::number(run.status)
+                + (run.err.contains("/Ger\uFFFDte: its name is not UTF-8") ? "" : " without the reason: " + run.err);
     }
     QCOMPARE(refusals, (QStringList{"vexelapp 1", "vexel-module 1", "vexel-ports 1", "vexel-send 3"}));
+}
+
+// What the programs print on success goes into a full disk: the write error
+// is said, with its own status, not lost behind a 0.
+void TestInstall::printingIntoAFullDiskFails()
+{
+    QStringList full;
+    for (const QString run : {"vexel-ports", "vexel-ports --help", "vexel-module --help", "vexel-send --help"}) {
+        const QStringList words = run.split(' ');
+        const Finished printed = runToEnd("/bin/sh", QStringList{"-c", "exec \"$0\" \"$@\" >/dev/full", staged(ProgramDir + '/' + words[0])}
+                                                         + words.mid(1));
+        full << run + ' ' + QString::number(printed.status) + ' ' + printed.err.trimmed().section('\n', -1);
+    }
+    QCOMPARE(full, (QStringList{"vexel-ports 4 vexel-ports: write error", "vexel-ports --help 4 vexel-ports: write error",
+                                "vexel-module --help 4 vexel-module: write error", "vexel-send --help 4 vexel-send: write error"}));
 }
 
 // Each entry's Exec names an installed program; the panel's own then starts

@@ -1,6 +1,7 @@
 #include "PtyPair.h"
 #include "RunningModule.h"
 #include "SerialPortControl.h"
+#include "TestFiles.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -31,6 +32,15 @@ struct Send
     const char *port = "";
     int signal = 0;
 };
+
+// The frames that play puts on the line for a GIF of the corpus, one echo line each, as another decoder saw them.
+QString gifFrames(const QString &data, const QString &name)
+{
+    QString lines;
+    for (const QString &frame : gifCorpusEntry(data, name).section(';', 0, 0).split(", "))
+        lines += "FC 00 " + frame.section(" @", 0, 0) + '\n';
+    return lines;
+}
 
 // A text as Windows' "Unicode" files hold it: UTF-16 with its byte-order mark.
 QByteArray wide(const QByteArray &text, QStringConverter::Encoding encoding)
@@ -107,9 +117,12 @@ void TestVexelSend::sends()
             {"show", "0", "@" + data + "/channels.png"}, "fc00ffffffff00000000", "FC 00 FF FF FF FF 00 00 00 00\n"},
         {"picture: from standard input, told by its content", {"show", "0", "@-"}, "fc00ffff00ff00000010",
             "FC 00 FF FF 00 FF 00 00 00 10\n", 0, "", "", litRule},
-        {"play: a GIF marked to loop once more plays twice", {"play", "0", "@" + data + "/timing.gif"},
-            QByteArray("fc00fffffffffffffffffc000000000000000000fc00f0f0f0f0f0f0f0f0").repeated(2),
-            QString("FC 00 FF FF FF FF FF FF FF FF\nFC 00 00 00 00 00 00 00 00 00\nFC 00 F0 F0 F0 F0 F0 F0 F0 F0\n").repeated(2)},
+        {"play: a GIF marked to loop once more plays twice", {"play", "0", "@" + data + "/im-previous.gif"},
+            gifFrames(data, "im-previous.gif").toLatin1().replace(' ', "").replace('\n', "").repeated(2),
+            gifFrames(data, "im-previous.gif").repeated(2)},
+        {"play: a GIF marked to loop forever plays past its last frame, until Ctrl-C", {"play", "0", "@" + data + "/gifsicle-optimised.gif"},
+            (gifFrames(data, "gifsicle-optimised.gif") + gifFrames(data, "gifsicle-optimised.gif").section('\n', 0, 0)).toLatin1().replace(' ', "").replace('\n', ""),
+            gifFrames(data, "gifsicle-optimised.gif") + gifFrames(data, "gifsicle-optimised.gif").section('\n', 0, 0) + '\n', 130, "", "", {}, "", SIGINT},
         {"picture: --invert swaps lit and unlit", {"--invert", "show", "0", "@" + data + "/lit-rule.png"},
             "fc000000ff00ffffffef", "FC 00 00 00 FF 00 FF FF FF EF\n"},
         {"interrupt: Ctrl-C while the first frame stays up ends the loop with it whole", {"play", "0", "@heart.txt", "--loop", "--interval", "9000"},
@@ -122,6 +135,7 @@ void TestVexelSend::sends()
         {"interval that times nothing: one command", {"show", "0", heart, "--interval", "50"}, "", "", 2, "--interval times nothing"},
         {"store repeated: each pass would write the module's memory", {"--file", "-", "--loop"}, "", "", 2, "repeat no save",
             "", "show 0 " + heart.toLatin1() + "\nwait 100\nsave-startup\n"},
+        {"store repeated by --repeat", {"--repeat", "2", "save", "1", heart}, "", "", 2, "repeat no save"},
         {"interval with a blank after it", {"play", "0", "@heart.txt", "--interval", "5 "}, "", "", 2, "--interval takes", "", grid},
         {"repeat with a plus sign", {"--repeat", "+2", "speed", "1"}, "", "", 2, "--repeat takes"},
         {"output to a full disk: said, and the run ends", {"--repeat", "2", "speed", "1"}, "fa31", "", 4, "vexel-send: write error",

@@ -4,141 +4,73 @@
 
 #include <QtEndian>
 
-#include <array>
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace GifDecoder {
 
 namespace {
 
 constexpr int HeaderBytes = 13;
-constexpr int MaxCodeBits = 12;
-constexpr int MaxCodes = 1 << MaxCodeBits;
-constexpr char ImageBlock = 0x2C;
-constexpr char ExtensionBlock = 0x21;
-constexpr char Trailer = 0x3B;
-constexpr quint8 ControlLabel = 0xF9;
-constexpr quint8 ApplicationLabel = 0xFF;
-enum Disposal { Keep = 1, Background = 2, Previous = 3 };
 
-// Reading past the end is no error by itself: it sets cut, and decode
-// refuses the file once the block at hand is done.
-class Cursor
+// giflib reads through this; asking for more than is left marks the file as
+// cut, which tells a short file from a malformed one whatever giflib's own
+// error code says.
+struct Source
 {
-public:
-    explicit Cursor(const QByteArray &bytes) : m_bytes(bytes) {}
-
-    bool cut() const { return m_cut; }
-    quint8 byte()
-    {
-        if (m_at >= m_bytes.size()) {
-            m_cut = true;
-            return 0;
-        }
-        return quint8(m_bytes[m_at++]);
-    }
-    int word()
-    {
-        const int low = byte();
-        return low | byte() << 8;
-    }
-    QByteArray take(int count)
-    {
-        const QByteArray part = m_bytes.mid(m_at, count);
-        m_at += count;
-        m_cut = m_cut || part.size() < count;
-        return part;
-    }
-    // The data sub-blocks up to the empty one that ends them.
-    QByteArray subBlocks()
-    {
-        QByteArray data;
-        for (int size = byte(); size > 0 && !m_cut; size = byte())
-            data += take(size);
-        return data;
-    }
-
-private:
-    const QByteArray &m_bytes;
-    qsizetype m_at = 0;
-    bool m_cut = false;
+    const QByteArray &bytes;
+    qsizetype at = 0;
+    bool cut = false;
 };
 
-QList<quint32> colourTable(Cursor &cursor, quint8 flags)
+int readBytes(GifFileType *gif, GifByteType *into, int count)
 {
-    QList<quint32> table;
-    if (!(flags & 0x80))
-        return table;
-    const int size = 2 << (flags & 0x07);
-    for (int i = 0; i < size; ++i) {
-        const quint32 red = cursor.byte();
-        const quint32 green = cursor.byte();
-        table << (0xFF000000u | red << 16 | green << 8 | cursor.byte());
-    }
-    return table;
+    auto &source = *static_cast<Source *>(gif->UserData);
+    const int available = int(std::min<qsizetype>(count, source.bytes.size() - source.at));
+    std::memcpy(into, source.bytes.constData() + source.at, std::size_t(available));
+    source.at += available;
+    source.cut = source.cut || available < count;
+    return available;
 }
 
-// The colour indices of one frame, decompressed. Fewer than count when the
-// data ends early; nullopt when it holds a code that cannot occur.
-std::optional<QByteArray> decompress(const QByteArray &data, int minimumBits, qint64 count)
+struct GifCloser
 {
-    if (minimumBits < 1 || minimumBits > 8)
-        return std::nullopt;
-    const int clear = 1 << minimumBits;
-    const int end = clear + 1;
-    std::array<quint16, MaxCodes> prefix{};
-    std::array<quint8, MaxCodes> suffix{};
-    std::array<quint8, MaxCodes> first{};
-    std::array<quint8, MaxCodes> chain{};
-    for (int code = 0; code < clear; ++code)
-        suffix[std::size_t(code)] = first[std::size_t(code)] = quint8(code);
-    QByteArray indices;
-    int bits = minimumBits + 1;
-    int next = clear + 2;
-    int previous = -1;
-    quint32 buffer = 0;
-    int buffered = 0;
-    for (qsizetype at = 0; indices.size() < count;) {
-        while (buffered < bits && at < data.size()) {
-            buffer |= quint32(quint8(data[at++])) << buffered;
-            buffered += 8;
-        }
-        if (buffered < bits)
-            break;
-        const int code = int(buffer & ((1u << bits) - 1));
-        buffer >>= bits;
-        buffered -= bits;
-        if (code == clear) {
-            bits = minimumBits + 1;
-            next = clear + 2;
-            previous = -1;
-            continue;
-        }
-        if (code == end)
-            break;
-        if (code > next || (code == next && previous < 0))
-            return std::nullopt;
-        // A code not yet in the table is the previous string and its own first index.
-        const int known = code < next ? code : previous;
-        int length = 0;
-        for (int c = known; c >= clear; c = prefix[std::size_t(c)])
-            chain[std::size_t(length++)] = suffix[std::size_t(c)];
-        chain[std::size_t(length++)] = quint8(known);
-        std::size_t start = std::size_t(indices.size());
-        for (int i = length - 1; i >= 0; --i)
-            indices += char(chain[std::size_t(i)]);
-        if (code == next)
-            indices += char(first[std::size_t(previous)]);
-        if (previous >= 0 && next < MaxCodes) {
-            prefix[std::size_t(next)] = quint16(previous);
-            suffix[std::size_t(next)] = quint8(indices[qsizetype(start)]);
-            first[std::size_t(next)] = first[std::size_t(previous)];
-            ++next;
-            if (next == 1 << bits && bits < MaxCodeBits)
-                ++bits;
-        }
-        previous = code;
+    void operator()(GifFileType *gif) const { DGifCloseFile(gif, nullptr); }
+};
+using GifFile = std::unique_ptr<GifFileType, GifCloser>;
+
+// What the graphic control block before a frame says of it.
+struct Control
+{
+    GraphicsControlBlock block{DISPOSAL_UNSPECIFIED, false, 0, NO_TRANSPARENT_COLOR};
+    bool given = false;
+};
+
+// An extension with all its sub-blocks. A control block's fields go to
+// control; an application block's second sub-block may carry the loop count.
+bool readExtension(GifFileType *gif, Control &control, int &loopCount)
+{
+    int label = 0;
+    GifByteType *block = nullptr;
+    if (DGifGetExtension(gif, &label, &block) == GIF_ERROR)
+        return false;
+    if (label == GRAPHICS_EXT_FUNC_CODE && block) {
+        GraphicsControlBlock read;
+        if (DGifExtensionToGCB(block[0], block + 1, &read) == GIF_OK)
+            control = Control{read, true};
     }
-    return indices;
+    const bool looping = label == APPLICATION_EXT_FUNC_CODE && block && block[0] == 11
+        && (std::memcmp(block + 1, "NETSCAPE2.0", 11) == 0 || std::memcmp(block + 1, "ANIMEXTS1.0", 11) == 0);
+    for (bool second = true; block; second = false) {
+        if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+            return false;
+        if (looping && second && block && block[0] >= 3 && block[1] == 1)
+            loopCount = block[2] | block[3] << 8;
+    }
+    return true;
 }
 
 // Row by row, or in the four passes of an interlaced frame.
@@ -157,12 +89,30 @@ QList<int> rowOrder(int height, bool interlaced)
     return rows;
 }
 
-struct Control
+QList<quint32> colourTable(const ColorMapObject *map)
 {
-    int delayCs = -1;
-    int transparent = -1;
-    int disposal = 0;
-};
+    QList<quint32> table;
+    for (int i = 0; map && i < map->ColorCount; ++i) {
+        const GifColorType &colour = map->Colors[i];
+        table << (0xFF000000u | quint32(colour.Red) << 16 | quint32(colour.Green) << 8 | colour.Blue);
+    }
+    return table;
+}
+
+// The compressed data of a frame without pixels, which giflib would not
+// read for lack of a line to fill.
+bool skipPixelData(GifFileType *gif)
+{
+    int codeSize = 0;
+    GifByteType *block = nullptr;
+    if (DGifGetCode(gif, &codeSize, &block) == GIF_ERROR)
+        return false;
+    while (block) {
+        if (DGifGetCodeNext(gif, &block) == GIF_ERROR)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -190,79 +140,80 @@ std::optional<Picture> decode(const QByteArray &bytes, qint64 maxPixels, QString
     picture.screen = screenSize(bytes);
     if (!picture.screen.isValid())
         return failure(PictureFile::endsEarlyReason());
-    const qint64 screenPixels = qint64(picture.screen.width()) * picture.screen.height();
+    const int screenWidth = picture.screen.width();
+    const qint64 screenPixels = qint64(screenWidth) * picture.screen.height();
     if (screenPixels > maxPixels)
-        return failure(QStringLiteral("its %1 x %2 pixels are more than fit").arg(picture.screen.width()).arg(picture.screen.height()));
-    Cursor cursor(bytes);
-    cursor.take(10);
-    const quint8 screenFlags = cursor.byte();
-    cursor.take(2); // background colour and aspect: viewers show the background transparent
-    const QList<quint32> globalTable = colourTable(cursor, screenFlags);
+        return failure(QStringLiteral("its %1 x %2 pixels are more than fit").arg(screenWidth).arg(picture.screen.height()));
+
+    Source source{bytes};
+    int openError = 0;
+    const GifFile gif(DGifOpen(&source, readBytes, &openError));
+    // Where a file cut short ends, and what giflib found wrong otherwise.
+    const auto broken = [&](const QString &where) {
+        if (source.cut)
+            return failure(PictureFile::endsEarlyReason() + where);
+        const char *said = GifErrorString(gif ? gif->Error : openError);
+        return failure(QStringLiteral("it is malformed%1 (%2)").arg(where, QString::fromLatin1(said ? said : "")));
+    };
+    if (!gif)
+        return broken(QString());
+    const QList<quint32> globalTable = colourTable(gif->SColorMap);
     QList<quint32> canvas(screenPixels, 0);
     Control control;
     for (;;) {
-        if (cursor.cut())
-            return failure(PictureFile::endsEarlyReason());
-        const char block = char(cursor.byte());
-        if (cursor.cut())
-            return failure(PictureFile::endsEarlyReason());
-        if (block == Trailer)
+        const int frameNumber = int(picture.frames.size()) + 1;
+        const QString between = picture.frames.isEmpty() ? QStringLiteral(", before its first frame")
+                                                         : QStringLiteral(", after frame %1").arg(frameNumber - 1);
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR)
+            return broken(between);
+        if (record == TERMINATE_RECORD_TYPE)
             break;
-        if (block == ExtensionBlock) {
-            const quint8 label = cursor.byte();
-            const QByteArray data = cursor.subBlocks();
-            if (label == ControlLabel && data.size() >= 4) {
-                control.disposal = (quint8(data[0]) >> 2) & 0x07;
-                control.delayCs = qFromLittleEndian<quint16>(data.constData() + 1);
-                control.transparent = (data[0] & 0x01) ? quint8(data[3]) : -1;
-            } else if (label == ApplicationLabel && (data.startsWith("NETSCAPE2.0") || data.startsWith("ANIMEXTS1.0"))
-                       && data.size() >= 14 && data[11] == 1) {
-                picture.loopCount = qFromLittleEndian<quint16>(data.constData() + 12);
-            }
+        if (record == EXTENSION_RECORD_TYPE) {
+            if (!readExtension(gif.get(), control, picture.loopCount))
+                return broken(between);
             continue;
         }
-        if (block != ImageBlock)
-            return failure(QStringLiteral("it holds a block of unknown kind 0x%1").arg(quint8(block), 2, 16, QLatin1Char('0')));
-
-        const int frameNumber = int(picture.frames.size()) + 1;
+        const QString inFrame = QStringLiteral(", in frame %1").arg(frameNumber);
         if ((picture.frames.size() + 1) * screenPixels > maxPixels)
             return failure(QStringLiteral("it has more than %1 frames").arg(maxPixels / screenPixels));
-        const int left = cursor.word();
-        const int top = cursor.word();
-        const int width = cursor.word();
-        const int height = cursor.word();
-        const quint8 flags = cursor.byte();
-        const QList<quint32> localTable = colourTable(cursor, flags);
-        const QList<quint32> &table = (flags & 0x80) ? localTable : globalTable;
-        const int minimumBits = cursor.byte();
-        const QByteArray data = cursor.subBlocks();
-        if (cursor.cut())
-            return failure(PictureFile::endsEarlyReason());
-        if (left + width > picture.screen.width() || top + height > picture.screen.height()) {
+        if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
+            return broken(inFrame);
+        const GifImageDesc desc = gif->Image;
+        // Checked before a pixel is read, so that a frame claiming more than
+        // the screen takes no memory and no row is written outside it.
+        if (desc.Left + desc.Width > screenWidth || desc.Top + desc.Height > picture.screen.height()) {
             return failure(QStringLiteral("frame %1 (%2 x %3 pixels at %4, %5) reaches past the picture's %6 x %7")
-                               .arg(frameNumber).arg(width).arg(height).arg(left).arg(top)
-                               .arg(picture.screen.width()).arg(picture.screen.height()));
+                               .arg(frameNumber).arg(desc.Width).arg(desc.Height).arg(desc.Left).arg(desc.Top)
+                               .arg(screenWidth).arg(picture.screen.height()));
         }
-        const qint64 pixelCount = qint64(width) * height;
-        const std::optional<QByteArray> indices = decompress(data, minimumBits, pixelCount);
-        if (!indices)
-            return failure(QStringLiteral("frame %1's pixel data is malformed").arg(frameNumber));
-        if (indices->size() < pixelCount)
-            return failure(QStringLiteral("frame %1 holds fewer pixels than its %2 x %3").arg(frameNumber).arg(width).arg(height));
-
+        const QList<quint32> table = desc.ColorMap ? colourTable(desc.ColorMap) : globalTable;
+        const int transparent = control.block.TransparentColor;
         const QList<quint32> before = canvas;
-        const QList<int> rows = rowOrder(height, flags & 0x40);
-        for (int i = 0; i < pixelCount; ++i) {
-            const int index = quint8((*indices)[i]);
-            if (index == control.transparent || index >= table.size())
-                continue;
-            canvas[qsizetype(top + rows[i / width]) * picture.screen.width() + left + i % width] = table[index];
+        QByteArray line(desc.Width, '\0');
+        const QList<int> rows = rowOrder(desc.Width > 0 ? desc.Height : 0, desc.Interlace);
+        if (rows.isEmpty() && !skipPixelData(gif.get()))
+            return broken(inFrame);
+        for (const int row : rows) {
+            if (DGifGetLine(gif.get(), reinterpret_cast<GifPixelType *>(line.data()), desc.Width) == GIF_ERROR) {
+                if (!source.cut && gif->Error == D_GIF_ERR_EOF_TOO_SOON) {
+                    return failure(QStringLiteral("frame %1 holds fewer pixels than its %2 x %3")
+                                       .arg(frameNumber).arg(desc.Width).arg(desc.Height));
+                }
+                return broken(inFrame);
+            }
+            quint32 *pixels = canvas.data() + qsizetype(desc.Top + row) * screenWidth + desc.Left;
+            for (int x = 0; x < desc.Width; ++x) {
+                const int index = quint8(line[x]);
+                if (index != transparent && index < table.size())
+                    pixels[x] = table[index];
+            }
         }
-        picture.frames << Frame{canvas, control.delayCs};
-        if (control.disposal == Background) {
-            for (int row = top; row < top + height; ++row)
-                std::fill_n(canvas.begin() + qsizetype(row) * picture.screen.width() + left, width, quint32(0));
-        } else if (control.disposal == Previous) {
+        picture.frames << Frame{canvas, control.given ? control.block.DelayTime : -1};
+        if (control.block.DisposalMode == DISPOSE_BACKGROUND) {
+            for (int row = desc.Top; row < desc.Top + desc.Height; ++row)
+                std::fill_n(canvas.begin() + qsizetype(row) * screenWidth + desc.Left, desc.Width, quint32(0));
+        } else if (control.block.DisposalMode == DISPOSE_PREVIOUS) {
             canvas = before;
         }
         control = Control();

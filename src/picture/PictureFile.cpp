@@ -83,7 +83,7 @@ bool isJpegCut(QIODevice &file)
 bool isGifCut(QIODevice &file)
 {
     QString reason;
-    return !GifDecoder::decode(file.readAll(), GifCheckPixels, reason) && reason == endsEarlyReason();
+    return !GifDecoder::decode(file.readAll(), GifCheckPixels, reason) && reason.startsWith(endsEarlyReason());
 }
 
 } // namespace
