@@ -104,11 +104,20 @@ speed 2
 animate left 0
 COMMANDS
 echo "show 1 @$work/grid.txt" >>"$work/commands.txt"
+# Pictures as ImageMagick writes them, read through the picture reader
+# library beside vexel-send.exe; GIFs of real encoders, and one cut short.
+for format in png bmp jpg; do
+    convert -size 8x8 xc:black -fill white -draw 'rectangle 1,2 5,6' -quality 100 "$work/square.$format"
+done
+head -c 150 "$root/tests/data/im-previous.gif" >"$work/cut.gif"
 commands=(
     "chars A B" "chars ^0 x" "scroll HELLO" "scroll" "speed 0" "speed 3"
     "show 0 1000000000000000" "show 1 @$work/grid.txt" "save 3 FF818181818181FF" "save-startup"
     "animate up 0" "animate right 1" "play 0 @$root/tests/data/two-frames.gif"
     "play 1 @$root/dist/examples/heart-beat.txt --interval 20" "--file $work/commands.txt"
+    "show 0 @$work/square.png" "show 1 @$work/square.bmp" "save 4 @$work/square.jpg" "show 0 @$work/square.png --invert"
+    "show 0 @$root/tests/data/im-interlaced.gif" "play 1 @$root/tests/data/im-previous.gif"
+    "play 0 @$root/tests/data/gifsicle-optimised.gif --repeat 1" "show 1 @$work/cut.gif"
 )
 compare() {
     local words="$1" linux_status=0 windows_status=0 before
@@ -217,8 +226,8 @@ wine "$installer" /S
 wineserver -w
 program_dir="$WINEPREFIX/drive_c/Program Files/VexelApp"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VexelApp"
-for file in vexelapp.exe vexel-send.exe vexel-module.exe vexel-ports.exe vexel.ini dotf.BMP dotb.JPG uninstall.exe \
-    Qt6Core.dll platforms/qwindows.dll; do
+for file in vexelapp.exe vexel-send.exe vexel-module.exe vexel-ports.exe vexel-picturereader.dll vexel.ini dotf.BMP \
+    dotb.JPG uninstall.exe Qt6Core.dll platforms/qwindows.dll; do
     [ -f "$program_dir/$file" ] || fail "the installer did not install $file"
 done
 [ -f "$menu/VexelApp.lnk" ] || fail "the installer made no Start-menu entry"
@@ -228,14 +237,33 @@ timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' >/dev/null
     || fail "the Start-menu entry did not start the panel"
 echo "installer: installed into Program Files; the Start-menu entry starts the panel"
 wineserver -k || true
-wine "$program_dir/uninstall.exe" /S
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VexelApp' /v EstimatedSize 2>/dev/null \
+    | grep -q 'REG_DWORD' || fail "the Apps entry has no EstimatedSize"
+# The administrator's settings survive an upgrade or repair, and an
+# uninstallation, which says so; the shipped file is removed with the rest.
+printf '[Settings]\r\nCommPort=5\r\n' >"$program_dir/vexel.ini"
+wine "$installer" /S
 wineserver -w
-# The uninstaller runs from a copy of itself, which ends after the first.
+grep -q 'CommPort=5' "$program_dir/vexel.ini" || fail "installing again replaced the administrator's vexel.ini"
+uninstall() {
+    wine "$program_dir/uninstall.exe" /S
+    wineserver -w
+    # The uninstaller runs from a copy of itself, which ends after the first.
+    for _ in $(seq 50); do [ -e "$program_dir/uninstall.exe" ] || break; sleep 0.2; done
+}
+uninstall
+[ "$(find "$program_dir" -type f)" = "$program_dir/vexel.ini" ] \
+    || fail "uninstalling did not keep just the changed vexel.ini: $(find "$program_dir" | head -n 5)"
+wine "$installer" /S
+wineserver -w
+cp "$app/vexel.ini" "$program_dir/vexel.ini"
+uninstall
 for _ in $(seq 50); do [ -e "$program_dir" ] || break; sleep 0.2; done
 [ ! -e "$program_dir" ] || fail "the uninstaller left $(find "$program_dir" | head -n 5)"
 [ ! -e "$menu" ] || fail "the uninstaller left the Start-menu entry"
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VexelApp' >/dev/null 2>&1 \
     && fail "the uninstaller left its registry key"
+echo "installer: an upgrade keeps a changed vexel.ini, and so does the uninstaller"
 echo "uninstaller: removed the programs, the Start-menu entry and its registry key"
 
 # --- 5. The zip from another clone --------------------------------------

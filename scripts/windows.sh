@@ -99,10 +99,38 @@ build_qt() {
     rm -rf "$work"
 }
 
-# Debian's source package of qtbase, with Debian's patches applied, from the
-# same archive as the system's packages.
-fetch_qtbase_source() {
-    local sources="$1" sudo=""
+# giflib, which reads the GIFs, from Debian's source package with Debian's
+# patches, as a static library: a few C files, built in seconds.
+giflib_version=5.2.1
+giflib_sources=(dgif_lib.c egif_lib.c gifalloc.c gif_err.c gif_font.c gif_hash.c openbsd-reallocarray.c quantize.c)
+giflib_flags=(-O2 -std=gnu99 -Wall -Wno-format-truncation)
+build_giflib() {
+    local sources="$cache/sources"
+    mkdir -p "$sources"
+    local source
+    source="$(find "$sources" -maxdepth 1 -type d -name "giflib-$giflib_version" | head -n 1)"
+    if [ -z "$source" ]; then
+        add_source_archive
+        (cd "$sources" && apt-get source -qq giflib >/dev/null)
+        source="$sources/giflib-$giflib_version"
+    fi
+    local objects="$giflib/objects"
+    mkdir -p "$objects" "$giflib/include" "$giflib/lib" "$giflib/licences"
+    for file in "${giflib_sources[@]}"; do
+        x86_64-w64-mingw32-gcc-posix "${giflib_flags[@]}" -c "$source/$file" -o "$objects/${file%.c}.o"
+    done
+    rm -f "$giflib/lib/libgif.a"
+    x86_64-w64-mingw32-ar rcD "$giflib/lib/libgif.a" "$objects"/*.o
+    rm -rf "$objects"
+    cp "$source/gif_lib.h" "$giflib/include/"
+    cp "$source/COPYING" "$giflib/licences/giflib.txt"
+    touch "$giflib/.complete"
+}
+
+# Debian's source packages, with Debian's patches applied, from the same
+# archive as the system's packages.
+add_source_archive() {
+    local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     local list=/etc/apt/sources.list.d/debian-sources.sources
     if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list; then
@@ -115,7 +143,11 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
         flock /tmp/vexel-apt.lock $sudo apt-get update -qq
     fi
-    (cd "$sources" && apt-get source -qq qt6-base >/dev/null)
+}
+
+fetch_qtbase_source() {
+    add_source_archive
+    (cd "$1" && apt-get source -qq qt6-base >/dev/null)
 }
 
 if [ ! -e "$qt/.complete" ]; then
@@ -126,6 +158,10 @@ if [ "$what" = qt ]; then
     echo "$qt"
     exit 0
 fi
+giflib_hash="$( { printf '%s\n' "${giflib_sources[@]}" "${giflib_flags[@]}"
+                  x86_64-w64-mingw32-gcc-posix --version; } | sha256sum | cut -c1-12)"
+giflib="$cache/giflib-$giflib_version-$giflib_hash"
+[ -e "$giflib/.complete" ] || build_giflib
 
 # The project, with Qt's toolchain file, which loads ours. Neither the
 # checkout's folder nor the build folder reaches the executables (as in
@@ -142,6 +178,7 @@ mkdir -p "$build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DVEXEL_WERROR="${VEXEL_WERROR:-OFF}" \
+    -DGIF_INCLUDE_DIR="$giflib/include" -DGIF_LIBRARY="$giflib/lib/libgif.a" \
     -DCMAKE_CXX_FLAGS="$prefix_maps" >"$build/configure.log" 2>&1 \
     || { cat "$build/configure.log" >&2; exit 1; }
 cmake --build "$build" --parallel "$jobs" >"$build/build.log" 2>&1 || { grep -v '^\[' "$build/build.log" >&2; exit 1; }
@@ -165,6 +202,9 @@ stage_binary() { x86_64-w64-mingw32-strip --strip-unneeded -o "$stage/$2/$(basen
 for program in vexelapp vexel-send vexel-module vexel-ports; do
     stage_binary "$build/$program.exe" .
 done
+# Qt Gui's picture readers, which vexel-send loads from its own folder for a
+# PNG, BMP or JPEG.
+stage_binary "$build/vexel-picturereader.dll" .
 cp "$root/assets/vexel.ini" "$root/assets/dotf.BMP" "$root/assets/dotb.JPG" "$stage/"
 for library in Core Gui Widgets SerialPort; do
     stage_binary "$qt/bin/Qt6$library.dll" .
@@ -181,7 +221,7 @@ for library in "$runtime/libgcc_s_seh-1.dll" "$runtime/libstdc++-6.dll" \
 done
 mkdir -p "$stage/licences"
 cp "$root/LICENSE" "$stage/licences/VexelApp.txt"
-cp "$qt/licences/"* "$stage/licences/"
+cp "$qt/licences/"* "$giflib/licences/"* "$stage/licences/"
 find "$stage" -type d -exec chmod 755 {} + -o -type f -exec chmod 644 {} +
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
@@ -205,14 +245,43 @@ mkdir -p "$nsis"
         folder="${file%\\*}"
         [ "$folder" = "$file" ] && folder="" || folder="\\$folder"
         echo "SetOutPath \"\$INSTDIR$folder\""
+        # The settings file is the administrator's once installed: an
+        # upgrade or a repair leaves an existing one as it is.
+        overwrite=on
+        [ "$file" != vexel.ini ] || overwrite=off
+        echo "SetOverwrite $overwrite"
         echo "File \"/oname=\$INSTDIR\\$file\" \"$stage/${file//\\//}\""
     done <"$nsis/files"
 } >"$nsis/install.nsh"
+# The settings file goes with the program only as it was shipped; a changed
+# one stays, and the uninstaller says so. Its lines are compared one by one.
 {
-    while read -r file; do echo "Delete \"\$INSTDIR\\$file\""; done <"$nsis/files"
+    echo 'ClearErrors'
+    echo 'FileOpen $0 "$INSTDIR\vexel.ini" r'
+    echo 'IfErrors settings_done'
+    while IFS= read -r line; do
+        line="${line//\$/\$\$}"
+        echo 'FileRead $0 $1'
+        echo "StrCmpS \$1 \"${line//\"/\$\\\"}\$\\n\" 0 settings_changed"
+    done <"$stage/vexel.ini"
+    echo 'ClearErrors'
+    echo 'FileRead $0 $1'
+    echo 'IfErrors 0 settings_changed'
+    echo 'FileClose $0'
+    echo 'Delete "$INSTDIR\vexel.ini"'
+    echo 'Goto settings_done'
+    echo 'settings_changed:'
+    echo 'FileClose $0'
+    echo 'DetailPrint "Kept $INSTDIR\vexel.ini: it was changed after installation."'
+    echo 'settings_done:'
+} >"$nsis/settings.nsh"
+{
+    grep -vx 'vexel.ini' "$nsis/files" | while read -r file; do echo "Delete \"\$INSTDIR\\$file\""; done
     LC_ALL=C sort -r "$nsis/folders" | while read -r folder; do echo "RMDir \"\$INSTDIR\\$folder\""; done
 } >"$nsis/uninstall.nsh"
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DLISTS="$nsis" -DOUTFILE="$installer" \
+# What Windows' list of apps shows as the size, in KiB.
+size_kib="$(find "$stage" -type f -printf '%s\n' | awk '{ total += $1 } END { print int((total + 1023) / 1024) }')"
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DLISTS="$nsis" -DOUTFILE="$installer" -DSIZE_KIB="$size_kib" \
     "$root/dist/windows/vexelapp.nsi" >"$nsis/makensis.log" || { cat "$nsis/makensis.log" >&2; exit 1; }
 touch -d "@$SOURCE_DATE_EPOCH" "$installer" "$zip"
 echo "$installer"

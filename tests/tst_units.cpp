@@ -22,6 +22,7 @@
 #include <QMap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -115,6 +116,7 @@ private slots:
                    {"no final newline", "[Settings]|CommPort=3", "3"},
                    {"UTF-8 byte-order mark", "%EF%BB%BF[Settings]|CommPort=3|", "3"},
                    {"UTF-16LE with its mark, as Windows writes it", "{utf16}[Settings]|CommPort=3|", "3"},
+                   {"UTF-16BE with its mark, Notepad's \"Unicode big endian\"", "{utf16be}[Settings]|CommPort=3|", "3"},
                    {"NUL ends the text of its line", "[Settings]|%00%00%00|CommPort=3%00 7|", "3"},
                    {"8-bit bytes in the value", "[Settings]|CommPort=%E9%FF|", QString::fromLatin1("\xE9\xFF")},
                    {"random bytes, then the section", "{big random}|[Settings]|CommPort=3|", "3"},
@@ -126,9 +128,10 @@ private slots:
             if (in.startsWith('@'))
                 names = in.split('@').mid(1, 2), in = in.section('@', 3);
             QByteArray content = QByteArray::fromPercentEncoding(in.replace('|', "%0A").toLatin1());
-            const QString wide = in.startsWith("{utf16}") ? in.mid(7).replace("%0A", "\r\n") : QString();
-            if (!wide.isEmpty()) // this host's UTF-16 is little-endian
-                content = "\xFF\xFE" + QByteArray(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2);
+            if (in.startsWith("{utf16"))
+                content = QStringEncoder(in.startsWith("{utf16be}") ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
+                                         QStringConverter::Flag::WriteBom)
+                              .encode(in.section('}', 1).replace("%0A", "\r\n"));
             QByteArray random(8192, '\0');
             QRandomGenerator(1234).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
             content.replace("{big random}", random).replace("{big line}", QByteArray(10 << 20, 'x'));
@@ -170,6 +173,7 @@ private slots:
         checkRows({{"the user's own file comes first", "user program", "user"},
                    {"without one, the program folder's", "program", "program"},
                    {"a folder named vexel.ini is no file", "userfolder program", "program"},
+                   {"an empty file of the user's hides nothing", "useremptyfile program", "program"},
                    {"the user's folder where this system has one", "appdata user program", systemsChoice}},
                   [](const QString &in) {
             QTemporaryDir temporary;
@@ -177,6 +181,8 @@ private slots:
             writeFile(program + "/vexel.ini", "[Settings]\nCommPort=2\n");
             if (in.contains("userfolder"))
                 QDir().mkpath(user + "/vexel.ini");
+            else if (in.contains("useremptyfile"))
+                writeFile(user + "/vexel.ini");
             else if (in.contains("user"))
                 writeFile(user + "/vexel.ini", "[Settings]\nCommPort=3\n");
             QString value;
@@ -186,7 +192,7 @@ private slots:
                 value = ReadINI(program, "Settings", "CommPort");
                 qputenv("APPDATA", before);
             } else {
-                value = readIniValue(settingsFilePath(program, user), "Settings", "CommPort");
+                value = readIniValue(settingsFilePath(program, "Settings", "CommPort", user), "Settings", "CommPort");
             }
             return value == "3" ? QStringLiteral("user") : value == "2" ? QStringLiteral("program") : value;
         });
@@ -201,6 +207,7 @@ private slots:
                    {"20.4 rounds down to the last", "20.4", "19"}, {"20.5: 19.5 goes to 20, beyond", "20.5", "0"},
                    {"blanks around, plus sign", " +5 ", "4"}, {"empty", "", "0"}, {"number then letters", "3abc", "0"},
                    {"the port's name", "COM3", "2"}, {"a comment after the number", "3 ; USB adapter", "2"},
+                   {"the port's name as the mode command writes it", "COM3:", "2"}, {"the port's device", "\\\\.\\COM12", "11"},
                    {"point alone", ".", "0"}, {"nan", "nan", "0"}, {"exponent", "1e1", "0"},
                    {"huge", "99999999999999999999999", "0"}},
                   [](const QString &in) { return QString::number(startupPortIndex(in)); });

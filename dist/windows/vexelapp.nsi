@@ -1,10 +1,12 @@
 ; The Windows installer, built by scripts/windows.sh with makensis, which
-; defines VERSION, OUTFILE and LISTS: the folder of install.nsh and
-; uninstall.nsh, the files of the program folder listed one by one.
+; defines VERSION, OUTFILE, SIZE_KIB and LISTS: the folder of install.nsh and
+; uninstall.nsh, the files of the program folder listed one by one, and
+; settings.nsh, which removes the settings file only as it was shipped.
 ;
 ; Everything goes into one program folder under Program Files, as in the
 ; zip; the settings file there is the machine's default, which a user
-; overrides with %APPDATA%\VexelApp\vexel.ini.
+; overrides with %APPDATA%\VexelApp\vexel.ini. An installation over an
+; earlier one keeps that file as the administrator left it.
 ; A 64-bit installer for 64-bit programs: it also runs where there is no
 ; 32-bit subsystem (a Wine without wine32).
 Target amd64-unicode
@@ -48,6 +50,7 @@ Section "VexelApp"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
     WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" ${SIZE_KIB}
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
@@ -59,6 +62,7 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\VexelApp\VexelApp.lnk"
     Delete "$SMPROGRAMS\VexelApp\Uninstall VexelApp.lnk"
     RMDir "$SMPROGRAMS\VexelApp"
+    !include "${LISTS}/settings.nsh"
     !include "${LISTS}/uninstall.nsh"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"

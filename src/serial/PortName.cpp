@@ -99,3 +99,8 @@ QString linkFolder(const QString &programDir, const QString &userDir)
 {
     return QFileInfo(programDir).isWritable() ? programDir : userDir;
 }
+
+int comPortNumber(const QString &name)
+{
+    return name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ? name.mid(3).toInt() : 0;
+}

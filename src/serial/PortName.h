@@ -58,3 +58,7 @@ QString portDevicePath(int number, const QString &programDir, const QString &use
 // Where a new COMn link goes: the program's folder when this user may write
 // there, else the user's folder.
 QString linkFolder(const QString &programDir, const QString &userDir = userPortFolder());
+
+// The number n of a Windows port name "COMn", or 0 for a name of another
+// kind; for ordering ports as people count them (COM2 before COM12).
+int comPortNumber(const QString &name);

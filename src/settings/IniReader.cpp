@@ -48,20 +48,23 @@ QStringView unquoted(QStringView value)
 }
 
 // The file's lines, without their line ends and cut at a NUL the way the C
-// string handling of the Windows call sees them. A file that starts with the
-// UTF-16LE byte-order mark, as Windows' own profile functions, Notepad's
-// "Unicode" and PowerShell write it, is read in UTF-16LE; any other byte by
-// byte, each byte the character of that code.
+// string handling of the Windows call sees them. A file that starts with a
+// UTF-16 byte-order mark, as Windows' own profile functions, Notepad's
+// "Unicode" and "Unicode big endian" and PowerShell write it, is read in
+// UTF-16 of that order; any other byte by byte, each byte the character of
+// that code.
 class LineReader
 {
 public:
     explicit LineReader(QFile &file) : m_file(file)
     {
         const QByteArray mark = file.peek(3);
-        if (mark.startsWith("\xFF\xFE"))
+        if (mark.startsWith("\xFF\xFE") || mark.startsWith("\xFE\xFF")) {
+            m_bigEndian = mark.startsWith('\xFE');
             m_wide = file.skip(2) == 2;
-        else if (mark == "\xEF\xBB\xBF")
+        } else if (mark == "\xEF\xBB\xBF") {
             file.skip(3);
+        }
     }
 
     // False at the end.
@@ -99,7 +102,8 @@ private:
         char unit[2];
         while (m_file.read(unit, 2) == 2) {
             any = true;
-            const auto character = char16_t(quint8(unit[0]) | quint8(unit[1]) << 8);
+            const auto character = m_bigEndian ? char16_t(quint8(unit[0]) << 8 | quint8(unit[1]))
+                                               : char16_t(quint8(unit[0]) | quint8(unit[1]) << 8);
             if (character == u'\n')
                 break;
             cut = cut || character == u'\0' || line.size() == MaxLineLength;
@@ -112,6 +116,7 @@ private:
     QFile &m_file;
     QByteArray m_buffer = QByteArray(MaxLineLength + 1, '\0');
     bool m_wide = false;
+    bool m_bigEndian = false;
 };
 
 bool isDecimalNumber(const QString &text)
@@ -208,7 +213,7 @@ QString programFolderProblem()
 
 QString ReadINI(const QString &programFolder, const QString &section, const QString &key)
 {
-    return readIniValue(settingsFilePath(programFolder), section, key);
+    return readIniValue(settingsFilePath(programFolder, section, key), section, key);
 }
 
 QString ReadINI(const QString &section, const QString &key)
@@ -221,10 +226,17 @@ StartupPort startupPort(const QString &commPortText)
     const QString defaultPort = QStringLiteral(", so the serial control's default");
     if (commPortText.trimmed().isEmpty())
         return {0, QStringLiteral("CommPort is missing or empty") + defaultPort};
-    // Windows keeps a comment after ";" in the value, and its users name ports COM3.
+    // Windows keeps a comment after ";" in the value, and its users name
+    // ports as Windows does: COM3, COM3: as the mode command writes it, and
+    // \\.\COM12 as the device.
     QString number = commPortText.section(u';', 0, 0).trimmed();
-    if (number.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+    if (number.startsWith(QLatin1String("\\\\.\\")))
+        number = number.mid(4);
+    if (number.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) {
         number = number.mid(3).trimmed();
+        if (number.endsWith(u':'))
+            number.chop(1);
+    }
     const QString given = QStringLiteral("CommPort \"%1\"").arg(commPortText);
     if (!isDecimalNumber(number))
         return {0, given + QStringLiteral(" is no port number") + defaultPort};

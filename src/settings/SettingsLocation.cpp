@@ -1,5 +1,7 @@
 #include "SettingsLocation.h"
 
+#include "IniReader.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -14,12 +16,24 @@ QString userSettingsFolder()
 #endif
 }
 
-QString settingsFilePath(const QString &programFolder, const QString &userFolder)
+QString settingsFilePath(const QString &programFolder, const QString &section, const QString &key,
+                         const QString &userFolder)
 {
     if (!userFolder.isEmpty()) {
-        const QFileInfo users(QDir(userFolder).filePath(QStringLiteral("vexel.ini")));
-        if (users.isFile())
-            return users.filePath();
+        const QString users = QDir(userFolder).filePath(QStringLiteral("vexel.ini"));
+        if (!readIniValue(users, section, key).isEmpty())
+            return users;
     }
     return QDir(programFolder).filePath(QStringLiteral("vexel.ini"));
+}
+
+QString startupPortReport(const QString &programFolder, const QString &userFolder)
+{
+    const QString section = QStringLiteral("Settings"), key = QStringLiteral("CommPort");
+    const QString file = settingsFilePath(programFolder, section, key, userFolder);
+    const StartupPort selected = startupPort(readIniValue(file, section, key));
+    return QStringLiteral("vexel.ini (%1) selects %2: %3.")
+        .arg(QDir::toNativeSeparators(file),
+             selected.index < 0 ? QStringLiteral("no port") : QStringLiteral("port %1").arg(selected.index + 1),
+             selected.reason);
 }

@@ -12,6 +12,12 @@
 // The user's own settings folder; empty where the system has none.
 QString userSettingsFolder();
 
-// The file to read: the user folder's vexel.ini when it exists, else the
-// program folder's.
-QString settingsFilePath(const QString &programFolder, const QString &userFolder = userSettingsFolder());
+// The file that gives the value of key in section: the user folder's
+// vexel.ini when it gives one, else the program folder's. A user's file that
+// is empty, or leaves the key out, does not hide the machine's choice.
+QString settingsFilePath(const QString &programFolder, const QString &section, const QString &key,
+                         const QString &userFolder = userSettingsFolder());
+
+// Which port the panel preselects at start-up, from which file and value,
+// for a person: "vexel.ini (PATH) selects port 6: CommPort ...".
+QString startupPortReport(const QString &programFolder, const QString &userFolder = userSettingsFolder());

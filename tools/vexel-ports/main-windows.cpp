@@ -1,4 +1,7 @@
+#include "IniReader.h"
 #include "PortName.h"
+#include "SettingsLocation.h"
+#include "StandardStreams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -9,12 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-// The number n of "COMn", or 0 for a port named otherwise.
-int portNumber(const QString &name)
-{
-    return name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ? name.mid(3).toInt() : 0;
-}
 
 // What Windows says of the port, as far as it knows it.
 QString described(const QSerialPortInfo &port)
@@ -33,11 +30,9 @@ QString described(const QSerialPortInfo &port)
     return facts.isEmpty() ? QStringLiteral("no description") : facts.join(QStringLiteral(", "));
 }
 
-} // namespace
-
 // Windows names its serial ports COMn itself, so the list is what Windows
 // knows; the panel's port n is COMn.
-int main(int argc, char **argv)
+int run(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vexel-ports"));
@@ -60,18 +55,27 @@ int main(int argc, char **argv)
 
     QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
-        return portNumber(a.portName()) < portNumber(b.portName());
+        return comPortNumber(a.portName()) < comPortNumber(b.portName());
     });
-    if (ports.isEmpty()) {
+    if (ports.isEmpty())
         out << "Windows knows no COM port.\n";
-        return 0;
-    }
     for (const QSerialPortInfo &port : ports) {
-        const int number = portNumber(port.portName());
+        const int number = comPortNumber(port.portName());
         out << QStringLiteral("%1 %2  %3").arg(port.portName(), -6).arg(port.systemLocation(), -12).arg(described(port));
         if (number < 1 || number > LastPortNumber)
             out << QStringLiteral("  (not in the panel's list of ports 1 to %1)").arg(LastPortNumber);
         out << '\n';
     }
+    // What the panel preselects, and from which file and value, for a
+    // settings file that does not do what its writer meant.
+    out << '\n' << startupPortReport(AppPath()) << '\n';
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    StandardStreams::openClosed();
+    return StandardStreams::exitStatus(QStringLiteral("vexel-ports"), run(argc, argv));
 }

@@ -1,5 +1,6 @@
 #include "IniReader.h"
 #include "PortSurvey.h"
+#include "SettingsLocation.h"
 #include "StandardStreams.h"
 
 #include <QCommandLineParser>
@@ -88,10 +89,7 @@ int run(int argc, char **argv)
     printPorts(out, survey);
     // What the panel preselects, and from which value, for a settings file
     // that does not do what its writer meant.
-    const StartupPort selected = startupPort(ReadINI(programDir, QStringLiteral("Settings"), QStringLiteral("CommPort")));
-    out << "\nIts vexel.ini selects "
-        << (selected.index < 0 ? QStringLiteral("no port") : QStringLiteral("port %1").arg(selected.index + 1)) << ": "
-        << selected.reason << ".\n";
+    out << '\n' << startupPortReport(programDir) << '\n';
     if (parser.isSet(suggestOption)) {
         out << '\n';
         printSuggestions(out, survey);

@@ -51,7 +51,7 @@ int run(int argc, char **argv)
     if (port == 0 && options->device.isEmpty())
         port = startupPortIndex(ReadINI(options->dir, QStringLiteral("Settings"), QStringLiteral("CommPort"))) + 1;
     if (port == 0 && options->device.isEmpty()) {
-        err << "vexel-send: CommPort in " << QDir::toNativeSeparators(settingsFilePath(options->dir))
+        err << "vexel-send: CommPort in " << QDir::toNativeSeparators(settingsFilePath(options->dir, QStringLiteral("Settings"), QStringLiteral("CommPort")))
             << " selects no port; name one with --port N or --device PATH" << Qt::endl;
         return PortFailed;
     }
