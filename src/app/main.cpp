@@ -4,6 +4,7 @@
 #include "MessageBoxMessages.h"
 #include "SerialPortControl.h"
 #include "StandardStreams.h"
+#include "StandardText.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -16,7 +17,8 @@ int main(int argc, char *argv[])
 
     MessageBoxMessages messages;
     if (const QString problem = programFolderProblem(); !problem.isEmpty()) {
-        QTextStream(stderr) << "vexelapp: " << problem << Qt::endl;
+        StandardText standardError(stderr);
+        QTextStream(&standardError) << "vexelapp: " << problem << Qt::endl;
         // Headless, nobody would close the box.
         if (QGuiApplication::platformName() != QLatin1String("offscreen"))
             messages.show(problem);

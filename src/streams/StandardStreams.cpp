@@ -1,5 +1,7 @@
 #include "StandardStreams.h"
 
+#include "StandardText.h"
+
 #include <QTextStream>
 
 #include <cerrno>
@@ -35,7 +37,8 @@ int StandardStreams::exitStatus(const QString &program, int status)
     if (outputWritten())
         return status;
     const int reason = errno;
-    QTextStream err(stderr);
+    StandardText standardError(stderr);
+    QTextStream err(&standardError);
     err << program << ": write error";
     if (reason != 0)
         err << ": " << QString::fromLocal8Bit(std::strerror(reason));

@@ -6,6 +6,7 @@
 #include "PortLink.h"
 #include "PortName.h"
 #include "StandardStreams.h"
+#include "StandardText.h"
 #include "TerminationSignals.h"
 
 #include "IniReader.h"
@@ -43,7 +44,8 @@ enum ExitStatus { CannotStart = 1, BadUsage = 2 };
 // screen it also says so in a message box.
 int fail(const QString &message, ExitStatus status = CannotStart)
 {
-    QTextStream(stderr) << "vexel-module: " << message << Qt::endl;
+    StandardText standardError(stderr);
+    QTextStream(&standardError) << "vexel-module: " << message << Qt::endl;
     if (qobject_cast<QApplication *>(QCoreApplication::instance())
         && QGuiApplication::platformName() != QLatin1String("offscreen")) {
         // In the application's own loop, so that a termination signal still ends it.
@@ -100,7 +102,8 @@ int run(int argc, char **argv)
     parser.addOptions({dirOption, portOption, settingsPortOption, deviceOption, stateOption, ackOption, headlessOption,
                        printDisplayOption});
     const bool parsed = parser.parse(QCoreApplication::arguments());
-    QTextStream out(stdout);
+    StandardText standardOutput(stdout);
+    QTextStream out(&standardOutput);
     if (parsed && (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all")))) {
         out << parser.helpText();
         return 0;

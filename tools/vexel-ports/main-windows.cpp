@@ -2,6 +2,7 @@
 #include "PortName.h"
 #include "SettingsLocation.h"
 #include "StandardStreams.h"
+#include "StandardText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -41,11 +42,13 @@ int run(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral(
         "Lists the COM ports Windows knows, with what it says of each. Port n of the control panel is COMn."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    QTextStream out(stdout);
+    StandardText standardOutput(stdout);
+    StandardText standardError(stderr);
+    QTextStream out(&standardOutput);
     // Written to the standard output rather than through Qt, which shows its
     // help in a message box to a program started without a console window.
     if (!parser.parse(QCoreApplication::arguments())) {
-        QTextStream(stderr) << "vexel-ports: " << parser.errorText() << '\n';
+        QTextStream(&standardError) << "vexel-ports: " << parser.errorText() << '\n';
         return 1; // as Qt's own check of the options does on Linux
     }
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {

@@ -2,6 +2,7 @@
 #include "PortSurvey.h"
 #include "SettingsLocation.h"
 #include "StandardStreams.h"
+#include "StandardText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -65,9 +66,11 @@ int run(int argc, char **argv)
         QStringLiteral("Also list the USB serial devices and the link that would give each a port number, in the "
                        "control panel's folder when you may write there, else in yours."));
     parser.addOptions({dirOption, suggestOption});
-    QTextStream out(stdout);
+    StandardText standardOutput(stdout);
+    StandardText standardError(stderr);
+    QTextStream out(&standardOutput);
     if (!parser.parse(QCoreApplication::arguments())) {
-        QTextStream(stderr) << "vexel-ports: " << parser.errorText() << "\nTry 'vexel-ports --help'." << Qt::endl;
+        QTextStream(&standardError) << "vexel-ports: " << parser.errorText() << "\nTry 'vexel-ports --help'." << Qt::endl;
         return BadUsage;
     }
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
@@ -75,7 +78,7 @@ int run(int argc, char **argv)
         return 0;
     }
     if (!QFileInfo(parser.value(dirOption)).isDir()) {
-        QTextStream(stderr) << "vexel-ports: "
+        QTextStream(&standardError) << "vexel-ports: "
                             << (parser.isSet(dirOption) ? QStringLiteral("--dir %1 is no folder").arg(parser.value(dirOption))
                                                         : programFolderProblem() + QStringLiteral("; or name the folder with --dir DIR"))
                             << '\n';

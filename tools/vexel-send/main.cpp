@@ -5,6 +5,7 @@
 #include "SendOptions.h"
 #include "SettingsLocation.h"
 #include "StandardStreams.h"
+#include "StandardText.h"
 #include "TerminationSignals.h"
 
 #include <QCoreApplication>
@@ -22,8 +23,10 @@ int run(int argc, char **argv)
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vexel-send"));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    StandardText standardOutput(stdout);
+    StandardText standardError(stderr);
+    QTextStream out(&standardOutput);
+    QTextStream err(&standardError);
 
     QString error;
     const std::optional<SendOptions> options =
