@@ -71,26 +71,40 @@ int run(int argc, char **argv)
     std::unique_ptr<QCoreApplication> app(headless ? new QCoreApplication(argc, argv) : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("vexel-module"));
 
+    // Windows has no pseudo-terminals to link as ports: there the module
+    // takes one end of a null-modem pair, and the options of links are
+    // neither offered nor taken.
+    const bool links = hostPortNaming() != PortNaming::Windows;
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "A stand-in for the 16x8 LED module on a pseudo-terminal, linked as COMn in the control panel's folder,\n"
-        "or in your folder $XDG_CONFIG_HOME/vexelapp when you may not write there.\n"
-        "Every event is also printed as one line on standard output."));
+    parser.setApplicationDescription(links
+        ? QStringLiteral("A stand-in for the 16x8 LED module on a pseudo-terminal, linked as COMn in the control panel's "
+                         "folder,\nor in your folder $XDG_CONFIG_HOME/vexelapp when you may not write there.\n"
+                         "Every event is also printed as one line on standard output.")
+        : QStringLiteral("A stand-in for the 16x8 LED module on one COM port of a null-modem pair (two USB adapters\n"
+                         "and a cable, or a driver's virtual pair): vexel-module --device COM9, the control panel on\n"
+                         "the other end. Every event is also printed as one line on standard output."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption dirOption(QStringLiteral("dir"),
+    QCommandLineOption dirOption(QStringLiteral("dir"),
         QStringLiteral("Folder for the COMn link and the state file (default: this program's folder when you may "
                        "write there, else your own)."),
         QStringLiteral("DIR"));
-    const QCommandLineOption portOption(QStringLiteral("port"),
+    QCommandLineOption portOption(QStringLiteral("port"),
         QStringLiteral("Port number n of the link COMn, 1 to %1 (default: 1).").arg(LastPortNumber), QStringLiteral("N"),
         QStringLiteral("1"));
-    const QCommandLineOption settingsPortOption(QStringLiteral("settings-port"),
+    QCommandLineOption settingsPortOption(QStringLiteral("settings-port"),
         QStringLiteral("Take the port number from the control panel's settings file, as the panel preselects it."));
+    for (QCommandLineOption *linkOption : {&dirOption, &portOption, &settingsPortOption}) {
+        if (!links)
+            linkOption->setFlags(QCommandLineOption::HiddenFromHelp);
+    }
     const QCommandLineOption deviceOption(QStringLiteral("device"),
-        QStringLiteral("Attach to this serial device (9600,n,8,1) instead of making a pseudo-terminal."),
-        QStringLiteral("PATH"));
+        links ? QStringLiteral("Attach to this serial device (9600,n,8,1) instead of making a pseudo-terminal.")
+              : QStringLiteral("The COM port to attach to (9600,n,8,1), e.g. COM9."),
+        links ? QStringLiteral("PATH") : QStringLiteral("PORT"));
     const QCommandLineOption stateOption(QStringLiteral("state"),
-        QStringLiteral("File for the saved slots and start-up screen (default: DIR/vexel-module.state)."),
+        links ? QStringLiteral("File for the saved slots and start-up screen (default: DIR/vexel-module.state).")
+              : QStringLiteral("File for the saved slots and start-up screen (default: vexel-module.state in this "
+                               "program's folder when you may write there, else in your own)."),
         QStringLiteral("FILE"));
     const QCommandLineOption ackOption(QStringLiteral("ack"),
         QStringLiteral("Answer to a store: none, byte:XX, double or delay:MS (default: the single byte AA)."),
@@ -123,6 +137,8 @@ int run(int argc, char **argv)
         if (parser.isSet(option) && parser.value(option).isEmpty())
             return fail(QStringLiteral("--%1 needs a value").arg(option.names().constFirst()), BadUsage);
     }
+    if (!links && !parser.isSet(deviceOption))
+        return fail(QStringLiteral("on Windows the module takes a COM port of a null-modem pair: --device COMn"), BadUsage);
     if (parser.isSet(deviceOption) && (parser.isSet(portOption) || parser.isSet(settingsPortOption)))
         return fail(QStringLiteral("--device makes no link, so it takes neither --port nor --settings-port"), BadUsage);
     if (parser.isSet(portOption) && parser.isSet(settingsPortOption))
