@@ -15,7 +15,7 @@
 # With --screenshot the panel is also shot into docs/vexelapp-windows.png.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$root/scripts/install-deps.sh" wine wine64 xvfb xdotool imagemagick unzip git socat
+"$root/scripts/install-deps.sh" wine wine64 xvfb xdotool imagemagick unzip git socat bsdutils
 screenshot=false
 [ "${1:-}" = --screenshot ] && screenshot=true
 
@@ -145,6 +145,12 @@ for words in "${commands[@]}"; do
     if [[ $words == save* ]]; then compare "$words" 0; else compare "$words"; fi
 done
 echo "vexel-send.exe: the same frames, output and statuses as on Linux for ${#commands[@]} commands"
+
+# In a console window (Wine's, on a terminal of its own) a message's letters
+# arrive as letters, whatever the console's code page.
+console="$(LANG=C.UTF-8 script -qec "wine '$app/vexel-send.exe' --port 1 scroll Tschüss" /dev/null 2>&1 || true)"
+grep -qF '"ü" cannot be scrolled' <<<"$console" || fail "vexel-send.exe garbles letters in a console: $console"
+echo "vexel-send.exe: a console shows its letters"
 
 # Ctrl-C: the run ends after a whole frame, with 130; the module's last
 # frame is a whole one.
