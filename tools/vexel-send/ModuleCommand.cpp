@@ -1,6 +1,7 @@
 #include "ModuleCommand.h"
 
 #include "AnimationText.h"
+#include "Charset.h"
 #include "PatternText.h"
 #include "PictureFormat.h"
 #include "PicturePattern.h"
@@ -23,10 +24,10 @@ int digitBelow(const QString &word, int count)
 }
 
 // A character box of the panel holds two characters at most, and only "^"
-// and a digit use the second.
+// and a digit use the second. A letter typed with its accent is one letter.
 bool fitsCharacterBox(const QString &word)
 {
-    const qsizetype characters = word.toUcs4().size();
+    const qsizetype characters = moduleLetters(word).size();
     return characters <= 1 || (characters == 2 && word.startsWith(QLatin1Char('^')));
 }
 
@@ -173,8 +174,10 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
                 return std::nullopt;
             }
         }
-        if (!readStaticCharacters(command.first, command.second).ok()) {
-            error = TextCommands::InvalidData + QStringLiteral(": a custom character is ^0 .. ^9");
+        if (const StaticCharacterPair pair = readStaticCharacters(command.first, command.second); !pair.ok()) {
+            const QString why = TextCommands::refusal(pair);
+            error = why == TextCommands::InvalidData ? why + QStringLiteral(": a custom character is ^0 .. ^9")
+                                                     : QStringLiteral("chars: ") + why;
             return std::nullopt;
         }
     } else if (name == QLatin1String("scroll")) {
