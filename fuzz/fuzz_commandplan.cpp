@@ -29,12 +29,13 @@ bool fitsModule(const ModuleCommand &command)
     using namespace ModuleProtocol;
     switch (command.kind) {
     case Kind::Chars:
-        return command.first.toUcs4().size() <= 2 && command.second.toUcs4().size() <= 2;
+        return moduleLetters(command.first).size() <= 2 && moduleLetters(command.second).size() <= 2;
     case Kind::Scroll: {
-        // No letter of a text may reach the module as an opcode, which would end it.
-        const QByteArray bytes = toModuleBytes(command.text);
-        return command.text.size() <= MaxScrollTextLength
-               && std::none_of(bytes.cbegin(), bytes.cend(), [](char byte) { return isOpcode(std::uint8_t(byte)); });
+        // Every letter of a text has a byte, and none reaches the module as an
+        // opcode, which would end it.
+        const std::optional<QByteArray> bytes = toModuleBytes(command.text);
+        return command.text.size() <= MaxScrollTextLength && bytes
+               && std::none_of(bytes->cbegin(), bytes->cend(), [](char byte) { return isOpcode(std::uint8_t(byte)); });
     }
     case Kind::Speed:
         return inRange(command.choice, SpeedCount);

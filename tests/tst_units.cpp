@@ -220,15 +220,17 @@ private slots:
         const QString emoji = QString::fromUtf16(u"\U0001F600");
         checkRows({{"both empty become spaces", "|", "20 20| | "}, {"custom 0 and 9 keep their text", "^0|^9", "00 09|^0|^9"},
                    {"digit then caret is the digit", "5^|", "35 20|5| "},
-                   {"emoji stays whole in the box", emoji + "x|", "3F 20|" + emoji + "| "},
+                   {"emoji: no byte, named whole", emoji + "x|", "box 1: \"" + emoji + "\" cannot be shown*|" + emoji + "x|"},
+                   {"letter and combining accent are one letter", QString::fromUtf16(u"e\u0301|^2"), "E9 02|\u00E9|^2"},
                    {"caret alone", "^|x", "box 1|^|x"}, {"caret and the character after 9", "^:|", "box 1|^:|"},
                    {"caret and Arabic-Indic 3", QString::fromUtf16(u"^\u0663|"), QString::fromUtf16(u"box 1|^\u0663|")},
                    {"first box fails: the second is not looked at", "^A|", "box 1|^A|"},
                    {"second box fails: the first keeps its rewrite", "QR|^A", "box 2|Q|^A"}},
                   [](const QString &in) {
             const StaticCharacterPair pair = readStaticCharacters(in.section('|', 0, 0), in.section('|', 1));
+            const QString refusal = pair.ok() ? QString() : TextCommands::refusal(pair);
             return (pair.ok() ? hex(QByteArray(1, char(pair.first.byte)) + char(pair.second.byte))
-                              : QStringLiteral("box %1").arg(pair.failedBox))
+                              : QStringLiteral("box %1").arg(pair.failedBox) + (refusal == TextCommands::InvalidData ? "" : ": " + refusal))
                 + '|' + pair.first.boxText + '|' + pair.second.boxText;
         });
     }
@@ -243,19 +245,27 @@ private slots:
                "80 82 83 84 85 86 87 88 89 8A 8B 8C 8E 91 92 93 94 95 96 97 98 99 9A 9B 9C 9E 9F"},
                    {"the five undefined codes stand for their C1 controls",
                     QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"), "81 8D 8F 90 9D"},
-                   {"other C1 controls become ?", QString::fromUtf16(u"\u0080\u0082\u009F"), "3F 3F 3F"},
-                   {"Greek and Chinese have no near letter", QString::fromUtf16(u"\u03A9\u4E2D"), "3F 3F"},
+                   {"other C1 controls have none", QString::fromUtf16(u"\u0080\u0082\u009F"), "none none none"},
+                   {"Greek and Chinese have no near letter", QString::fromUtf16(u"\u03A9\u4E2D"), "none none"},
                    {"Turkish capital dotted I and small dotless i", QString::fromUtf16(u"\u0130\u0131"), "49 69"},
                    {"full-width letters and the ideographic space", QString::fromUtf16(u"\uFF28\uFF29\u3000"), "48 49 20"},
                    {"marks the set lacks go, the last first", QString::fromUtf16(u"\u0151\u01D6\u0100"), "6F FC 41"},
                    {"letters with a stroke", QString::fromUtf16(u"\u0142\u0141\u0111\u0110\u0127"), "6C 4C 64 D0 68"},
                    {"a letter and its combining mark are one letter", QString::fromUtf16(u"u\u0308"), "FC"},
-                   {"emoji, one character in two UTF-16 units", QString::fromUtf16(u"x\U0001F600x"), "78 3F 78"},
-                   {"lone surrogate", QString(QChar(0xD83D)), "3F"}},
-                  [](const QString &in) { return hex(toModuleBytes(in)); });
+                   {"emoji, one character in two UTF-16 units", QString::fromUtf16(u"x\U0001F600x"), "78 none 78"},
+                   {"lone surrogate", QString(QChar(0xD83D)), "none"}},
+                  [](const QString &in) {
+            QStringList bytes;
+            for (const char32_t letter : moduleLetters(in)) {
+                const std::optional<quint8> byte = toModuleByte(letter);
+                bytes << (byte ? hex(QByteArray(1, char(*byte))) : QStringLiteral("none"));
+            }
+            return bytes.join(' ');
+        });
     }
 
-    // Out: why the scroll text cannot go out, "" when it can.
+    // Out: why the scroll text cannot go out, "" when it can; the first
+    // letter that cannot is named, whatever keeps it out.
     void scrollTextThatEndsNowhere()
     {
         QList<std::array<QString, 3>> rows;
@@ -265,7 +275,9 @@ private slots:
                              .arg(letter, QString::number(letter.unicode(), 16).toUpper())});
         rows.append({{"best fit to an opcode letter", QString::fromUtf16(u"\u01D6"), "\"\u01D6\" *byte FC*"},
                      {"composed to an opcode letter", QString::fromUtf16(u"u\u0308"), "\"\u00FC\" *byte FC*"},
-                     {"FB and FF are no opcodes", QString::fromUtf16(u"\u00FB\u00FF Caf\u00E9"), ""}});
+                     {"a letter without a byte, before an opcode letter", QString::fromUtf16(u"\u039A\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1 Gr\u00FC\u00DFe"),
+                      "\"\u039A\" cannot be shown: the module has neither this letter nor one near it"},
+                     {"FB, FF and a typed ? go out", QString::fromUtf16(u"\u00FB\u00FF Caf\u00E9?"), ""}});
         checkRows(rows, [](const QString &in) { return TextCommands::unscrollable(in); });
     }
 

@@ -1,12 +1,9 @@
 #include "Charset.h"
 
 #include <array>
-#include <optional>
 #include <utility>
 
 namespace {
-
-constexpr quint8 Unmappable = '?';
 
 // The characters of 0x80 .. 0x9F. The five codes that Windows-1252 leaves
 // undefined stand for the C1 controls of the same number, as in Windows.
@@ -53,7 +50,7 @@ std::optional<quint8> nearestLetter(QString decomposed)
 
 } // namespace
 
-quint8 toModuleByte(char32_t character)
+std::optional<quint8> toModuleByte(char32_t character)
 {
     if (const std::optional<quint8> byte = windows1252(character))
         return *byte;
@@ -66,7 +63,13 @@ quint8 toModuleByte(char32_t character)
         if (letter == character)
             return quint8(plain);
     }
-    return Unmappable;
+    return std::nullopt;
+}
+
+QString withoutByte(char32_t letter)
+{
+    return QStringLiteral("\"%1\" cannot be shown: the module has neither this letter nor one near it")
+        .arg(QString::fromUcs4(&letter, 1));
 }
 
 QList<uint> moduleLetters(const QString &text)
@@ -75,10 +78,14 @@ QList<uint> moduleLetters(const QString &text)
     return text.normalized(QString::NormalizationForm_C).toUcs4();
 }
 
-QByteArray toModuleBytes(const QString &text)
+std::optional<QByteArray> toModuleBytes(const QString &text)
 {
     QByteArray bytes;
-    for (const char32_t character : moduleLetters(text))
-        bytes.append(char(toModuleByte(character)));
+    for (const char32_t character : moduleLetters(text)) {
+        const std::optional<quint8> byte = toModuleByte(character);
+        if (!byte)
+            return std::nullopt;
+        bytes.append(char(*byte));
+    }
     return bytes;
 }

@@ -6,7 +6,7 @@
 
 StaticCharacter readStaticCharacter(const QString &boxText)
 {
-    const QList<uint> characters = (boxText.isEmpty() ? QStringLiteral(" ") : boxText).toUcs4();
+    const QList<uint> characters = moduleLetters(boxText.isEmpty() ? QStringLiteral(" ") : boxText);
     const char32_t first = characters.front();
     if (first == U'^') {
         // For "^" alone the last character is the caret itself.
@@ -15,7 +15,10 @@ StaticCharacter readStaticCharacter(const QString &boxText)
             return {false, 0, boxText};
         return {true, quint8(last - U'0'), boxText};
     }
-    return {true, toModuleByte(first), QString::fromUcs4(&first, 1)};
+    const std::optional<quint8> byte = toModuleByte(first);
+    if (!byte)
+        return {false, 0, boxText, first};
+    return {true, *byte, QString::fromUcs4(&first, 1)};
 }
 
 StaticCharacterPair readStaticCharacters(const QString &firstBox, const QString &secondBox)

@@ -16,7 +16,7 @@ bool TextCommands::showStaticCharacters(QString &firstBox, QString &secondBox)
     firstBox = pair.first.boxText;
     secondBox = pair.second.boxText;
     if (!pair.ok()) {
-        m_context.messages.show(InvalidData);
+        m_context.messages.show(refusal(pair));
         return false;
     }
     TxBuffer &tx = m_context.sender.txBuffer();
@@ -26,13 +26,21 @@ bool TextCommands::showStaticCharacters(QString &firstBox, QString &secondBox)
     return m_context.sender.SendFrame(StaticCharactersLength);
 }
 
+QString TextCommands::refusal(const StaticCharacterPair &pair)
+{
+    const StaticCharacter &failed = pair.failedBox == 2 ? pair.second : pair.first;
+    return failed.noByte ? withoutByte(failed.noByte) : InvalidData;
+}
+
 QString TextCommands::unscrollable(const QString &text)
 {
     for (const char32_t character : moduleLetters(text)) {
-        const quint8 byte = toModuleByte(character);
-        if (isOpcode(byte)) {
+        const std::optional<quint8> byte = toModuleByte(character);
+        if (!byte)
+            return withoutByte(character);
+        if (isOpcode(*byte)) {
             return QStringLiteral("\"%1\" cannot be scrolled: the module takes its byte %2 for a command")
-                .arg(QString::fromUcs4(&character, 1), QString::number(byte, 16).toUpper());
+                .arg(QString::fromUcs4(&character, 1), QString::number(*byte, 16).toUpper());
         }
     }
     return {};
@@ -47,7 +55,7 @@ bool TextCommands::scrollText(const QString &text)
     m_context.sender.txBuffer()[0] = ScrollText;
     if (!m_context.sender.SendFrame(ScrollTextOpcodeLength))
         return false;
-    const QByteArray bytes = toModuleBytes(text);
+    const QByteArray bytes = toModuleBytes(text).value_or(QByteArray()); // every letter has one, as checked
     if (!bytes.isEmpty() && !m_context.port.output(bytes))
         return false;
     m_context.sender.appendToMonitor(QStringLiteral(" (") + text + QStringLiteral(")"));

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+struct StaticCharacterPair;
+
 // The static-character, scroll-text and scroll-speed commands.
 class TextCommands
 {
@@ -12,10 +14,14 @@ public:
 
     explicit TextCommands(CommandContext context) : m_context(context) {}
 
-    // Why text cannot be scrolled, or "" when it can. A scroll text has no
-    // length and ends at the next opcode byte, so a letter whose byte is an
-    // opcode (÷ ø ù ú ü ý þ, and what turns into them, such as ǖ) would cut
-    // it short and start another command with the letters after it.
+    // Why static characters that failed cannot be sent: Invalid Data for a
+    // caret without a digit, else the letter the module has no byte for.
+    static QString refusal(const StaticCharacterPair &pair);
+    // Why text cannot be scrolled, or "" when it can: its first letter that
+    // has no byte, or whose byte is an opcode. A scroll text has no length and
+    // ends at the next opcode byte, so such a letter (÷ ø ù ú ü ý þ, and what
+    // turns into them, such as ǖ) would cut it short and start another
+    // command with the letters after it.
     static QString unscrollable(const QString &text);
 
     // Each command says whether all it had to send left.

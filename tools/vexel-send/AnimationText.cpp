@@ -5,9 +5,18 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int GridHeight = 8;
+
+// As in a command file, a word that starts with # starts a comment.
+QStringList withoutComment(const QStringList &words)
+{
+    const auto comment = std::find_if(words.begin(), words.end(), [](const QString &word) { return word.startsWith(QLatin1Char('#')); });
+    return words.first(comment - words.begin());
+}
 
 } // namespace
 
@@ -28,11 +37,13 @@ std::optional<QList<AnimationFrame>> animationFrames(const QString &text, QStrin
     };
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int i = 0; i <= lines.size(); ++i) {
-        QString line = i < lines.size() ? lines[i] : QString();
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QString line = i < lines.size() ? lines[i] : QString();
+        if (isCommentLine(line))
+            continue;
+        QStringList words = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         const bool wait = !words.isEmpty() && words.first() == QLatin1String("wait");
+        if (wait)
+            words = withoutComment(words);
         if (!wait && !words.isEmpty()) {
             if (rows.isEmpty())
                 gridLine = i + 1;

@@ -1,6 +1,7 @@
 #include "ModuleCommand.h"
 
 #include "AnimationText.h"
+#include "Charset.h"
 #include "PatternText.h"
 #include "PictureFormat.h"
 #include "PicturePattern.h"
@@ -23,10 +24,10 @@ int digitBelow(const QString &word, int count)
 }
 
 // A character box of the panel holds two characters at most, and only "^"
-// and a digit use the second.
+// and a digit use the second. A letter typed with its accent is one letter.
 bool fitsCharacterBox(const QString &word)
 {
-    const qsizetype characters = word.toUcs4().size();
+    const qsizetype characters = moduleLetters(word).size();
     return characters <= 1 || (characters == 2 && word.startsWith(QLatin1Char('^')));
 }
 
@@ -105,6 +106,11 @@ bool decodes(QStringConverter::Encoding encoding, QByteArrayView bytes, QString 
     return !decoder.hasError();
 }
 
+QString withLineFeeds(QString text)
+{
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
 } // namespace
 
 ModuleCommand ModuleCommand::showing(int position, const ColumnBytes &pattern)
@@ -117,28 +123,30 @@ ModuleCommand ModuleCommand::showing(int position, const ColumnBytes &pattern)
 }
 
 // A text file as editors write it: UTF-8, with or without its mark, or UTF-16
-// with its mark, as Windows calls "Unicode". Other bytes are refused, with
-// their line, rather than guessed at: Windows-1252 is only one of the code
-// pages such a file may be in, and a wrong guess sends other letters unseen.
+// with its mark, as Windows calls "Unicode"; lines ending in LF, CR LF, or CR
+// alone as old Mac editors end them. Other bytes are refused, with their line,
+// rather than guessed at: Windows-1252 is only one of the code pages such a
+// file may be in, and a wrong guess sends other letters unseen.
 std::optional<QString> ModuleCommand::fileText(const QByteArray &content, const QString &name, QString &error)
 {
     const QString shownName = name == QLatin1String("-") ? QStringLiteral("standard input") : name;
     QString text;
     if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF")) {
         if (decodes(QStringConverter::Utf16, content, text))
-            return text;
+            return withLineFeeds(text);
         error = QStringLiteral("%1: not UTF-16 throughout, though it starts as UTF-16").arg(shownName);
         return std::nullopt;
     }
     if (decodes(QStringConverter::Utf8, content, text))
-        return text;
+        return withLineFeeds(text);
     int line = 1;
     for (qsizetype start = 0; start < content.size(); ++line) {
-        const qsizetype lineEnd = content.indexOf('\n', start);
-        const qsizetype end = lineEnd < 0 ? content.size() : lineEnd;
+        qsizetype end = start;
+        while (end < content.size() && content[end] != '\n' && content[end] != '\r')
+            ++end;
         if (!decodes(QStringConverter::Utf8, QByteArrayView(content).sliced(start, end - start), text))
             break;
-        start = end + 1;
+        start = end + (content.mid(end, 2) == "\r\n" ? 2 : 1);
     }
     error = QStringLiteral("%1:%2: bytes that are not UTF-8; save the file as UTF-8").arg(shownName).arg(line);
     return std::nullopt;
@@ -173,8 +181,10 @@ std::optional<ModuleCommand> ModuleCommand::parse(const QStringList &words, cons
                 return std::nullopt;
             }
         }
-        if (!readStaticCharacters(command.first, command.second).ok()) {
-            error = TextCommands::InvalidData + QStringLiteral(": a custom character is ^0 .. ^9");
+        if (const StaticCharacterPair pair = readStaticCharacters(command.first, command.second); !pair.ok()) {
+            const QString why = TextCommands::refusal(pair);
+            error = why == TextCommands::InvalidData ? why + QStringLiteral(": a custom character is ^0 .. ^9")
+                                                     : QStringLiteral("chars: ") + why;
             return std::nullopt;
         }
     } else if (name == QLatin1String("scroll")) {

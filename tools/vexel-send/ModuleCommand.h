@@ -50,8 +50,8 @@ struct ModuleCommand
     static ModuleCommand showing(int position, const ModuleProtocol::ColumnBytes &pattern);
 
     // The text of a command, grid or animation file of name ("-" for standard
-    // input): UTF-8, or UTF-16 with its mark; nullopt with the file and line
-    // of the first bytes that are neither.
+    // input): UTF-8, or UTF-16 with its mark, every line ending in LF alone;
+    // nullopt with the file and line of the first bytes that are neither.
     static std::optional<QString> fileText(const QByteArray &content, const QString &name, QString &error);
     // Why a file of name ("-" for standard input) is refused for holding more than maxBytes.
     static QString tooLong(const QString &name, qint64 maxBytes);

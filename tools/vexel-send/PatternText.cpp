@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int RowCount = int(DotGrid::RowWeights.size());
@@ -22,7 +24,27 @@ bool isHex(const QString &group)
     return true;
 }
 
+// Blanks after a row's last dot are unlit dots where they fall within the
+// grid and nothing beyond it: an editor leaves them unseen.
+QString withoutTrailingBlanks(QString row)
+{
+    while (row.endsWith(QLatin1Char(' ')) || row.endsWith(QLatin1Char('\t')))
+        row.chop(1);
+    return row;
+}
+
+bool isGridRow(const QString &row)
+{
+    return row.size() <= DotGrid::ColumnCount
+        && std::all_of(row.begin(), row.end(), [](QChar c) { return LitDots.contains(c) || UnlitDots.contains(c); });
+}
+
 } // namespace
+
+bool isCommentLine(const QString &line)
+{
+    return line.trimmed().startsWith(QLatin1Char('#')) && !isGridRow(withoutTrailingBlanks(line));
+}
 
 std::optional<ModuleProtocol::ColumnBytes> hexPattern(const QString &text, QString &error)
 {
@@ -53,10 +75,10 @@ std::optional<ModuleProtocol::ColumnBytes> gridPattern(const QString &text, QStr
 {
     // A final line break ends the last line rather than starting another.
     const qsizetype end = text.endsWith(QLatin1Char('\n')) ? text.size() - 1 : text.size();
-    QStringList rows = text.isEmpty() ? QStringList() : text.first(end).split(QLatin1Char('\n'));
-    for (QString &row : rows) {
-        if (row.endsWith(QLatin1Char('\r')))
-            row.chop(1);
+    QStringList rows;
+    for (const QString &line : text.isEmpty() ? QStringList() : text.first(end).split(QLatin1Char('\n'))) {
+        if (!isCommentLine(line))
+            rows << withoutTrailingBlanks(line);
     }
     while (rows.size() > RowCount && rows.last().isEmpty())
         rows.removeLast();

@@ -47,7 +47,14 @@ left to --interval.
 
 A text animation is such grids, every row written out, separated by empty
 lines; a line "wait MS" after a grid keeps that frame up MS milliseconds, other
-frames stay up for --interval. At most 10000 frames and 1 MiB.
+frames stay up for --interval. At most 10000 frames and 1 MiB. In grids and
+animations a line starting with # that could be no row ("# heart") is a
+comment, as is what follows # on a wait line; blanks after a row's eighth dot
+are ignored. Every file's lines may end in LF, CR LF or CR alone.
+
+Letters go as the panel sends them: Windows-1252, else the nearest letter the
+set holds (ő as o); a text holding a letter with neither (Greek, Cyrillic,
+kana, an emoji) is refused, naming the first such letter.
 
 Frames leave on a steady schedule counted from the start. A frame whose time
 has already run out when its turn comes (a line too slow, at 9600 baud about 96
