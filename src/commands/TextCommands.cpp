@@ -45,10 +45,7 @@ bool TextCommands::scrollText(const QString &text)
         return false;
     }
     m_context.sender.txBuffer()[0] = ScrollText;
-    if (!m_context.sender.SendFrame(ScrollTextOpcodeLength))
-        return false;
-    const QByteArray bytes = toModuleBytes(text);
-    if (!bytes.isEmpty() && !m_context.port.output(bytes))
+    if (!m_context.sender.SendFrame(ScrollTextOpcodeLength, toModuleBytes(text)))
         return false;
     m_context.sender.appendToMonitor(QStringLiteral(" (") + text + QStringLiteral(")"));
     return true;
