@@ -5,7 +5,7 @@
 
 // Windows says why it refused to open a port (in use, access denied) in the
 // error itself; what it cannot say is that there is no such port at all.
-QString portTrouble(const QString &device)
+QString portTrouble(const QString &device, bool)
 {
     const QString deviceNamespace = QStringLiteral("\\\\.\\");
     const QString name = device.startsWith(deviceNamespace) ? device.mid(deviceNamespace.size()) : device;
