@@ -248,6 +248,8 @@ void ModuleTest::program()
         "refused 1 / COM1 -> /dev/ttyUSB-gone"},
     {"refused: COM1 leads to a running module's or bridge's pseudo-terminal", "COM1>ADAPTER", "start; at COM1",
         "refused 1 / COM1 -> PTY"},
+    // Killed, it leaves its link, and the next module is given the same pseudo-terminal.
+    {"a killed module's link is replaced", "", "start; stop 9; start; at COM1", "not stopped cleanly / COM1 -> PTY"},
     {"refused: unknown answer", "", "start --ack sometimes; at COM1", "refused 2 / no COM1"},
     {"refused: answer byte of three digits", "", "start --ack byte:1AA; at COM1", "refused 2 / no COM1"},
     {"refused: port 0", "", "start --port 0; at COM1", "refused 2 / no COM1"},
