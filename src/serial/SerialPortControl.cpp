@@ -99,7 +99,7 @@ bool SerialPortControl::output(const QByteArray &bytes)
     // flush() reports false when it had nothing to write.
     if (bytes.isEmpty())
         return true;
-    if (!roomFor(bytes.size()))
+    if (m_stallLimitMs > 0 && !waitForRoom())
         return false;
     if (m_port.write(bytes) != bytes.size()) {
         loseDevice(m_port.errorString());
@@ -119,19 +119,10 @@ bool SerialPortControl::output(const QByteArray &bytes)
 }
 
 // A frame begun on a full line may be left cut in half; where the line tells
-// that it is full, the frame waits or is refused before its first byte.
-bool SerialPortControl::roomFor(qint64 size)
+// that it is full, the frame waits for room before its first byte, and is
+// not begun at all when none comes.
+bool SerialPortControl::waitForRoom()
 {
-    if (m_stallLimitMs == 0) {
-        m_port.flush(); // what the line has room for by now leaves first
-        if (!m_port.isOpen())
-            return false;
-        // With nothing waiting the system may well take it all: see output().
-        if (m_port.bytesToWrite() == 0 || m_port.bytesToWrite() + size <= OutputBufferSize)
-            return true;
-        loseDevice(tr("more than %1 bytes would wait for the line").arg(OutputBufferSize));
-        return false;
-    }
     for (QDeadlineTimer stall(m_stallLimitMs); LineQueue::full(m_port);) {
         if (stall.hasExpired()) {
             stopForStall();

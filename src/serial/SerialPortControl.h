@@ -18,7 +18,7 @@
 // line cannot take at once (the far end stopped reading and the system's
 // buffers for the tty are full) waits in an output buffer of 512 bytes and
 // leaves as soon as the line has room. A frame that would leave more than that
-// waiting is refused whole, and the device counts as lost: it takes nothing.
+// waiting fails, and the device counts as lost: it takes nothing.
 // That is the window's rule, where a person's clicks never outrun the line.
 // With a stall limit set, output() instead waits at the line's pace until the
 // system has taken every byte, and the device counts as lost only when the
@@ -82,7 +82,7 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void checkForHangUp();
-    bool roomFor(qint64 size);
+    bool waitForRoom();
     bool waitForLine();
     void loseDevice(const QString &reason);
     void stopForStall();
