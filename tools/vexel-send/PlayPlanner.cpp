@@ -14,7 +14,10 @@ qint64 PlayPlanner::passMs() const
         return m_intervalMs;
     qint64 total = 0;
     for (const CommandPlan::Step &step : m_steps) {
-        total += step.command.kind == ModuleCommand::Kind::Wait ? step.command.waitMs : 0;
+        if (step.command.kind == ModuleCommand::Kind::Wait)
+            total += step.command.waitMs;
+        if (step.command.kind != ModuleCommand::Kind::Play)
+            continue;
         for (const AnimationFrame &frame : step.command.frames)
             total += frame.holdMs > 0 ? frame.holdMs : m_intervalMs;
     }
