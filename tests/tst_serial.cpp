@@ -1,6 +1,7 @@
 #include "AppLook.h"
 #include "FrameSender.h"
 #include "ProcessFigures.h"
+#include "TextCommands.h"
 #include "TimerWait.h"
 #include "WindowHarness.h"
 
@@ -245,7 +246,7 @@ private slots:
     }
 
     // In: the count, then the buffer's first bytes (the rest is 0x55,
-    // leftovers that must stay home), and a trailer after "+"; "lost" sends
+    // leftovers that must stay home), or "scroll" and its text; "lost" sends
     // on a hung-up line, "roomN" at the line's pace on a line with room for N
     // bytes. Out: what SendFrame said, what the line took, the monitor (it
     // held "old"), the sizes of the writes, what the error adds about a cut.
@@ -254,29 +255,33 @@ private slots:
         const QString whole = hex(bytesFrom(71, [](int i) { return 255 - 3 * i; }));
         const QList<std::array<QString, 3>> rows{
             {"nothing", "0", "true||||"}, {"the whole buffer in index order, in one write", "71 " + whole, "true|" + whole + "|" + whole + " |71|"},
-            {"a scroll's text in the same write as its opcode", "1 FD +HELLO", "true|FD 48 45 4C 4C 4F|FD |6|"},
+            {"a scroll's text in the same write as its opcode", "scroll HELLO", "true|FD 48 45 4C 4C 4F|FD  (HELLO)|6|"},
             {"count below the buffer", "-1 FD", "false||old||"}, {"count beyond the buffer", "72 FD", "false||old||"},
             {"lost line: nothing of the frame is echoed", "lost F9 09", "false||||"},
             {"a line stopping mid-frame: only what it took is echoed, the frame said to be cut", "room4 FC 00 80 80 80",
              "false|FC 00 80 80|FC 00 80 80 |10|the last frame was cut: only 4 of its 10 bytes went out"},
             {"a full line: the frame is not begun", "room0 FC 00", "false||||"}};
         for (const auto &[name, in, out] : rows) {
-            const bool lost = in.startsWith("lost"), room = in.startsWith("room");
+            const bool lost = in.startsWith("lost"), room = in.startsWith("room"), scroll = in.startsWith("scroll");
             WindowHarness folder;
             SerialPortControl &port = folder.port();
             PtyPair &line = folder.line();
             port.setStallLimit(room ? 200 : 0);
             QVERIFY(port.setPortOpen(true));
             FrameSender sender(port);
+            TimerWait wait;
+            RecordingMessages messages;
+            TextCommands commands({sender, port, wait, messages});
             sender.txBuffer().fill(0x55);
-            const QByteArray bytes = QByteArray::fromHex(in.section(' ', 1).section('+', 0, 0).toLatin1());
+            const QByteArray bytes = QByteArray::fromHex(in.section(' ', 1).toLatin1());
             std::copy(bytes.begin(), bytes.end(), sender.txBuffer().begin());
             sender.appendToMonitor("old");
             if (lost)
                 line.closeMaster();
             g_watched = line.slavePath();
             g_room = room ? in.section(' ', 0, 0).mid(4).toInt() : -1;
-            const bool sent = sender.SendFrame(lost || room ? 10 : in.section(' ', 0, 0).toInt(), in.section('+', 1).toLatin1());
+            const bool sent = scroll ? commands.scrollText(in.section(' ', 1))
+                                     : sender.SendFrame(lost || room ? 10 : in.section(' ', 0, 0).toInt());
             const QList<qsizetype> writes = std::exchange(g_writes, {});
             g_watched.clear();
             g_room = -1;
