@@ -177,7 +177,7 @@ void TestVexelSend::sends()
         {"port: locked by a program not yet or no longer on the line, as senders started together are", {"save-startup"}, "", "", 3,
             QString("): held by another program: %1 (tst_vexelsend)").arg(QCoreApplication::applicationPid()), "", {}, "locked"},
         {"lost during a loop: the first cause is said, not a later write's", {"--loop", "--interval", "50", "show", "0", heart},
-            "fc00e0111224241211e0", "FC 00 " + heart + '\n', 3, "was lost", "", {}, "hangs up"},
+            "fc00e0111224241211e0", "FC 00 " + heart + '\n', 3, "was lost: the line hung up", "", {}, "hangs up"},
     };
     for (const Send &row : rows) {
         const QString port = row.port;

@@ -234,7 +234,9 @@ void SerialPortControl::onError(QSerialPort::SerialPortError error)
     // A full line refuses a write with the same error as a hung-up one.
     if ((error == QSerialPort::ResourceError || error == QSerialPort::WriteError) && LineQueue::full(m_port))
         return;
-    loseDevice(m_port.errorString());
+    // What a hung-up line makes the system say ("Inappropriate ioctl for
+    // device") names no cause a user would know.
+    loseDevice(LineQueue::hungUp(m_port) ? tr("the line hung up") : m_port.errorString());
 }
 
 void SerialPortControl::checkForHangUp()
