@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -20,6 +21,9 @@ PtyPair::PtyPair()
     if (::openpty(&m_master, &m_slave, name, &raw, nullptr) != 0)
         qFatal("pseudo-terminal: %s", std::strerror(errno));
     m_slavePath = QString::fromLocal8Bit(name);
+    // A program a test starts must not keep the far end open once the test closes it.
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
 }
 
 PtyPair::~PtyPair() { closeMaster(); ::close(m_slave); }

@@ -11,7 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QScopeGuard>
+
+#include <fcntl.h>
 #include <pwd.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace {
@@ -248,6 +252,10 @@ void ModuleTest::program()
         "refused 1 / COM1 -> /dev/ttyUSB-gone"},
     {"refused: COM1 leads to a running module's or bridge's pseudo-terminal", "COM1>ADAPTER", "start; at COM1",
         "refused 1 / COM1 -> PTY"},
+    {"refused: COM1 leads to a pseudo-terminal held only at its far end, as a running module holds it", "COM1>LONE",
+        "start; at COM1", "refused 1 / COM1 -> PTY"},
+    // Killed, it leaves its link, and the next module is given the same pseudo-terminal.
+    {"a killed module's link is replaced", "", "start; stop 9; start; at COM1", "not stopped cleanly / COM1 -> PTY"},
     {"refused: unknown answer", "", "start --ack sometimes; at COM1", "refused 2 / no COM1"},
     {"refused: answer byte of three digits", "", "start --ack byte:1AA; at COM1", "refused 2 / no COM1"},
     {"refused: port 0", "", "start --port 0; at COM1", "refused 2 / no COM1"},
@@ -272,9 +280,13 @@ void ModuleTest::program()
     for (const auto &[name, before, steps, expected] : rows) {
         QTemporaryDir dir;
         PtyPair adapter;
+        const int lone = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        const auto closeLone = qScopeGuard([lone] { ::close(lone); });
+        QVERIFY(lone >= 0 && ::grantpt(lone) == 0 && ::unlockpt(lone) == 0);
         QVERIFY(writeFile(dir.filePath("vexel.ini"), "[Settings]\nCommPort=4\n"));
         QVERIFY(before.isEmpty() || (before.startsWith("file") ? writeFile(dir.filePath(before == "file" ? "COM1" : before.mid(5)), "keep me")
-                                     : QFile::link(before.section('>', 1).replace("ADAPTER", adapter.slavePath()),
+                                     : QFile::link(before.section('>', 1).replace("ADAPTER", adapter.slavePath())
+                                                       .replace("LONE", QString::fromLocal8Bit(::ptsname(lone))),
                                                    dir.filePath(before.section('>', 0, 0)))));
         std::optional<RunningModule> module;
         std::optional<QSerialPort> line; // COM1, unless the module serves the adapter; not emptied on opening

@@ -379,6 +379,8 @@ private slots:
                     "A@0 A@250 A@500 end@510"},
                    {"a loop runs until stopped; a stop between frames ends it at once", "play A/B | x0 stop250",
                     "A@0 B@100 A@200 end@250"},
+                   {"a pause of over a pass resumes at the frame due now, not with the last of each pass missed",
+                    "play A/B/C | x0 i50 pause530 stop700", "A@0 C@580 A@600 B@650 end@700"},
                    {"an empty file, even looped, ends at once", " | x0", "end@0"}},
                   [](const QString &in) {
             QList<CommandPlan::Step> steps;
@@ -412,7 +414,8 @@ private slots:
                 const auto &dots = action.command.pattern;
                 if (sent)
                     said << QStringLiteral("%1@%2").arg(QChar(char16_t('A' + (std::find_if(dots.begin(), dots.end(), [](quint8 dot) { return dot; }) - dots.begin())))).arg(now);
-                const qint64 until = now + (sent ? run["s"] : action.waitMs + run["late"]);
+                // A pause (the program stopped) makes the first wake-up that late.
+                const qint64 until = now + (sent ? run["s"] : action.waitMs + run["late"] + std::exchange(run["pause"], 0));
                 // A stop that comes while the program sleeps is seen at once.
                 now = !sent && run["stop"] > now && run["stop"] < until ? run["stop"] : until;
             }

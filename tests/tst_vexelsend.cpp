@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLockFile>
 #include <QStringEncoder>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -197,6 +198,10 @@ void TestVexelSend::sends()
             QString("held by another program: %1 (tst_vexelsend)").arg(QCoreApplication::applicationPid()), "", {}, "held"},
         {"port: the settings file's, a grid from a file, on the virtual module", {"save", "3", "@heart.txt"}, "",
             "F9 03 " + heart + "\nBitmap Saved\n", 0, "", "", grid, "module"},
+        {"port: locked by a program not yet or no longer on the line, as senders started together are", {"save-startup"}, "", "", 3,
+            QString("): held by another program: %1 (tst_vexelsend)").arg(QCoreApplication::applicationPid()), "", {}, "locked"},
+        {"lost during a loop: the first cause is said, not a later write's", {"--loop", "--interval", "50", "show", "0", heart},
+            "fc00e0111224241211e0", "FC 00 " + heart + '\n', 3, "was lost: the line hung up", "", {}, "hangs up"},
     };
     for (const Send &row : rows) {
         const QString port = row.port;
@@ -209,12 +214,19 @@ void TestVexelSend::sends()
         SerialPortControl panel(dir.path());
         QVERIFY(port != "held" || panel.setPortOpen(true));
         RunningModule module(dir.path());
-        QVERIFY(port != "module" || module.start({"--port", "2"}));
+        QVERIFY((port != "module" && port != "locked") || module.start({"--port", "2"}));
+        // The lock of the module's line, taken as the serial port layer takes it, the line itself left alone.
+        std::unique_ptr<QLockFile> lock;
+        for (const QString &folder : QStringList{"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", QDir::tempPath()}) {
+            if (port == "locked" && !lock && QFileInfo(folder).isWritable())
+                lock = std::make_unique<QLockFile>(folder + "/LCK.." + QFileInfo(dir.filePath("COM2")).canonicalFilePath().mid(5).replace('/', '_'));
+        }
+        QVERIFY(!lock || lock->tryLock(0));
         QVERIFY(QDir::setCurrent(dir.path())); // where @heart.txt is
         // The last column may redirect vexel-send's standard streams, through a shell.
         const QStringList shell = port.startsWith('<') || port.startsWith('>')
             ? QStringList{"-c", "exec \"$0\" \"$@\" " + port, VEXEL_SEND_PATH} : QStringList();
-        const bool pty = port.isEmpty() || port == "slow" || port == "stopped" || !shell.isEmpty();
+        const bool pty = port.isEmpty() || port == "slow" || port == "stopped" || port == "hangs up" || !shell.isEmpty();
         const QStringList device = pty && !row.arguments.contains("--device") ? QStringList{"--device", line.slavePath()} : QStringList();
         const QByteArray onTheLine = QByteArray::fromHex(row.onTheLine), reply = QByteArray::fromHex(row.reply);
         QByteArray heard;
@@ -223,9 +235,11 @@ void TestVexelSend::sends()
                                        [&](QProcess &process) {
             if (port == "slow")
                 QThread::msleep(1000);
-            if (!reply.isEmpty() || port == "slow" || row.signal) {
+            if (!reply.isEmpty() || port == "slow" || port == "hangs up" || row.signal) {
                 heard = line.read(int(onTheLine.size()), 5000);
                 line.write(reply);
+                if (port == "hangs up")
+                    line.closeMaster();
                 if (row.signal)
                     ::kill(pid_t(process.processId()), row.signal);
             }

@@ -53,10 +53,8 @@ bool TextCommands::scrollText(const QString &text)
         return false;
     }
     m_context.sender.txBuffer()[0] = ScrollText;
-    if (!m_context.sender.SendFrame(ScrollTextOpcodeLength))
-        return false;
-    const QByteArray bytes = toModuleBytes(text).value_or(QByteArray()); // every letter has one, as checked
-    if (!bytes.isEmpty() && !m_context.port.output(bytes))
+    // Every letter has a byte, as checked above.
+    if (!m_context.sender.SendFrame(ScrollTextOpcodeLength, toModuleBytes(text).value_or(QByteArray())))
         return false;
     m_context.sender.appendToMonitor(QStringLiteral(" (") + text + QStringLiteral(")"));
     return true;

@@ -21,10 +21,12 @@ public:
     TxBuffer &txBuffer() { return m_txBuffer; }
     const TxBuffer &txBuffer() const { return m_txBuffer; }
 
-    // Writes bytes 0 .. count-1 one at a time, each echoed after it left.
-    // Returns false when the port failed mid-frame (what went out stays
-    // shown) or when count lies outside the buffer (nothing is touched).
-    bool SendFrame(int count);
+    // Hands bytes 0 .. count-1, then the trailer (a scroll's text, which the
+    // module takes as part of its frame), to the port in one write, then
+    // echoes the count bytes. Returns false when the port failed (only what
+    // the line took is echoed) or when count lies outside the buffer
+    // (nothing is touched).
+    bool SendFrame(int count, const QByteArray &trailer = {});
 
     QString monitorText() const { return m_monitorText; }
     void appendToMonitor(const QString &text);

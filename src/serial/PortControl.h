@@ -32,10 +32,15 @@ public:
     virtual bool setInputMode(int mode) = 0;
     virtual int inputMode() const = 0;
 
-    // Output: every byte leaves the line unchanged, at once or, when the far
-    // end is not taking them, as soon as the line has room. False when the
-    // port is closed or the write failed (the port is then lost, see below).
+    // Output: the bytes, a whole frame, are handed to the system in one write
+    // and leave the line unchanged, at once or, when the far end is not
+    // taking them, as soon as the line has room. False when the port is
+    // closed or the write failed (the port is then lost, see below); a port
+    // lost earlier keeps the reason it was lost for.
     virtual bool output(const QByteArray &bytes) = 0;
+    // How many bytes of the last output() the line took: all of them when it
+    // succeeded, fewer when the port was lost in the middle.
+    virtual qint64 outputTaken() const = 0;
 
     // InBufferCount and Input: bytes received and not yet taken, oldest first.
     virtual int inBufferCount() = 0;

@@ -5,6 +5,8 @@
 
 #include <QDeadlineTimer>
 
+#include <algorithm>
+
 namespace {
 constexpr int HangUpWatchIntervalMs = 100;
 // How often drain() looks at the system's queue: two bytes' time at 9600
@@ -88,13 +90,17 @@ int SerialPortControl::inputMode() const
 
 bool SerialPortControl::output(const QByteArray &bytes)
 {
+    m_outputTaken = 0;
     if (!m_port.isOpen()) {
-        m_errorString = tr("The port is not open.");
+        if (!m_lost)
+            m_errorString = tr("The port is not open.");
         return false;
     }
     // flush() reports false when it had nothing to write.
     if (bytes.isEmpty())
         return true;
+    if (m_stallLimitMs > 0 && !waitForRoom())
+        return false;
     if (m_port.write(bytes) != bytes.size()) {
         loseDevice(m_port.errorString());
         return false;
@@ -102,11 +108,32 @@ bool SerialPortControl::output(const QByteArray &bytes)
     // False also when the line is full: the rest waits for the line's room.
     // A lost device has been closed by the error the flush raised.
     m_port.flush();
-    if (m_stallLimitMs > 0)
-        return waitForLine();
-    if (m_port.isOpen() && m_port.bytesToWrite() > OutputBufferSize)
+    if (m_stallLimitMs == 0 && m_port.isOpen() && m_port.bytesToWrite() > OutputBufferSize)
         loseDevice(tr("more than %1 bytes wait for the line").arg(OutputBufferSize));
-    return m_port.isOpen();
+    const bool sent = m_stallLimitMs > 0 ? waitForLine() : m_port.isOpen();
+    // What was still unsent is the newest bytes, this frame's tail first.
+    m_outputTaken = bytes.size() - (sent ? 0 : std::min<qint64>(bytes.size(), m_unsentAtLoss));
+    if (!sent && m_outputTaken > 0)
+        m_errorString += tr("; the last frame was cut: only %1 of its %2 bytes went out").arg(m_outputTaken).arg(bytes.size());
+    return sent;
+}
+
+// A frame begun on a full line may be left cut in half; where the line tells
+// that it is full, the frame waits for room before its first byte, and is
+// not begun at all when none comes.
+bool SerialPortControl::waitForRoom()
+{
+    for (QDeadlineTimer stall(m_stallLimitMs); LineQueue::full(m_port);) {
+        if (stall.hasExpired()) {
+            stopForStall();
+            return false;
+        }
+        if (LineQueue::waitWritable(m_port, int(stall.remainingTime())) == LineQueue::Readiness::HungUp) {
+            loseDevice(tr("the line hung up"));
+            return false;
+        }
+    }
+    return true;
 }
 
 bool SerialPortControl::drain()
@@ -155,6 +182,7 @@ QString SerialPortControl::errorString() const
 
 bool SerialPortControl::open()
 {
+    m_lost = false;
     const QString device = m_device.isEmpty() ? portDevicePath(m_commPort, m_programDir) : deviceBehind(m_device);
     if (device.isEmpty()) {
         m_errorString = tr("Port %1 names no device.").arg(m_commPort);
@@ -168,6 +196,7 @@ bool SerialPortControl::open()
         || !m_port.setDataBits(m_lineSettings.dataBits) || !m_port.setStopBits(m_lineSettings.stopBits)
         || !m_port.setFlowControl(QSerialPort::NoFlowControl) || !m_port.open(QIODevice::ReadWrite)) {
         m_errorString = tr("%1: %2").arg(where, m_port.errorString());
+        m_permissionRefused = m_port.error() == QSerialPort::PermissionError;
         return false;
     }
     // A new connection starts empty: whatever reached the line before is not
@@ -205,7 +234,9 @@ void SerialPortControl::onError(QSerialPort::SerialPortError error)
     // A full line refuses a write with the same error as a hung-up one.
     if ((error == QSerialPort::ResourceError || error == QSerialPort::WriteError) && LineQueue::full(m_port))
         return;
-    loseDevice(m_port.errorString());
+    // What a hung-up line makes the system say ("Inappropriate ioctl for
+    // device") names no cause a user would know.
+    loseDevice(LineQueue::hungUp(m_port) ? tr("the line hung up") : m_port.errorString());
 }
 
 void SerialPortControl::checkForHangUp()
@@ -259,6 +290,8 @@ void SerialPortControl::closeAsLost(const QString &message)
     if (!m_port.isOpen())
         return;
     m_errorString = message;
+    m_lost = true;
+    m_unsentAtLoss = m_port.bytesToWrite();
     m_hangUpWatch.stop();
     m_port.close();
     // Queued, so that whoever answers the loss (typically with a modal message)

@@ -14,15 +14,17 @@
 // tty until input() makes room, and what overflows that buffer is dropped by
 // the system.
 //
-// Output that the line cannot take at once (the far end stopped reading and
-// the system's buffers for the tty are full) waits in an output buffer of 512
-// bytes and leaves as soon as the line has room. A write that would leave more
-// than that waiting fails, and the device counts as lost: it takes nothing.
+// Each output() is one frame, handed to the system in one write. What the
+// line cannot take at once (the far end stopped reading and the system's
+// buffers for the tty are full) waits in an output buffer of 512 bytes and
+// leaves as soon as the line has room. A frame that would leave more than that
+// waiting fails, and the device counts as lost: it takes nothing.
 // That is the window's rule, where a person's clicks never outrun the line.
 // With a stall limit set, output() instead waits at the line's pace until the
 // system has taken every byte, and the device counts as lost only when the
 // line takes no byte at all for that long; a program sending a long run of
-// commands wants this.
+// commands wants this. A frame is not begun while the line says it is full;
+// one that the line stops taking halfway is said to be cut.
 //
 // A lost device is closed at the first read or write error, because a hung-up
 // line otherwise reports errors at full processor load for as long as it stays
@@ -60,6 +62,7 @@ public:
     int inputMode() const override;
 
     bool output(const QByteArray &bytes) override;
+    qint64 outputTaken() const override { return m_outputTaken; }
     // With a stall limit set: waits until the system has sent every byte
     // written, as tcdrain() does, giving up (the device lost) when none leaves
     // for that long. A pseudo-terminal hands bytes to its far end at once.
@@ -69,6 +72,9 @@ public:
     QByteArray input() override;
 
     QString errorString() const override;
+    // Whether the last failed open was refused for want of permission: the
+    // device's rights, or on Linux the lock file of another program.
+    bool permissionRefused() const { return m_permissionRefused; }
 
 private:
     bool open();
@@ -76,6 +82,7 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void checkForHangUp();
+    bool waitForRoom();
     bool waitForLine();
     void loseDevice(const QString &reason);
     void stopForStall();
@@ -93,6 +100,12 @@ private:
     int m_inputMode = 0;
     int m_stallLimitMs = 0;
     QString m_errorString;
+    // Set when the device was lost, so that a later write keeps its reason.
+    bool m_lost = false;
+    bool m_permissionRefused = false;
+    qint64 m_outputTaken = 0;
+    // What the port still held to send when it closed as lost.
+    qint64 m_unsentAtLoss = 0;
     // Counts successful opens, so that a loss report still queued from an
     // earlier connection is not delivered for a newer one.
     quint64 m_connection = 0;

@@ -14,10 +14,13 @@ public:
 
     // Why the entry at linkPath belongs to someone and must stay; empty when
     // there is no entry, or only what a module that ended left behind: a link
-    // into /dev/pts/ whose pseudo-terminal is gone. Any other link, present or
-    // not, may be a user's way to an adapter plugged in later, and a link to a
-    // pseudo-terminal that exists is a running module's or bridge's.
-    static QString keptBecause(const QString &linkPath);
+    // into /dev/pts/ whose pseudo-terminal is gone, is ownPty (the one this
+    // module was given, the number of the dead one's coming round again), or
+    // is held by no other program. Any other link, present or not, may be a
+    // user's way to an adapter plugged in later, and a link to a
+    // pseudo-terminal that another program holds is a running module's or
+    // bridge's.
+    static QString keptBecause(const QString &linkPath, const QString &ownPty = QString());
 
     // Makes the link, replacing only an entry that keptBecause() lets go.
     bool create(const QString &linkPath, const QString &target);

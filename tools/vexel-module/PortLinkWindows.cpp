@@ -5,7 +5,7 @@
 
 PortLink::~PortLink() = default;
 
-QString PortLink::keptBecause(const QString &)
+QString PortLink::keptBecause(const QString &, const QString &)
 {
     return QString();
 }

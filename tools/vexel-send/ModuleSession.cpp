@@ -19,7 +19,7 @@ QString ModuleSession::open(int port, const QString &device)
     // The port layer reports a lock held elsewhere and a missing right alike,
     // as a permission error; what the system shows of the device tells them apart.
     const QString opened = device.isEmpty() ? portDevicePath(port, m_programDir) : deviceBehind(device);
-    const QString trouble = opened.isEmpty() ? QString() : portTrouble(opened);
+    const QString trouble = opened.isEmpty() ? QString() : portTrouble(opened, m_port.permissionRefused());
     if (trouble.isEmpty())
         return m_port.errorString();
     const QString where = device.isEmpty() ? QStringLiteral("port %1 (%2)").arg(port).arg(opened) : opened;

@@ -3,8 +3,37 @@
 #include <algorithm>
 
 PlayPlanner::PlayPlanner(QList<CommandPlan::Step> steps, int passes, int intervalMs)
-    : m_steps(std::move(steps)), m_passes(passes), m_intervalMs(intervalMs), m_passHasNoTime(hasNoTime(m_steps))
+    : m_steps(std::move(steps)), m_passes(passes), m_intervalMs(intervalMs), m_passHasNoTime(hasNoTime(m_steps)),
+      m_passMs(passMs())
 {
+}
+
+qint64 PlayPlanner::passMs() const
+{
+    if (m_passHasNoTime)
+        return m_intervalMs;
+    qint64 total = 0;
+    for (const CommandPlan::Step &step : m_steps) {
+        if (step.command.kind == ModuleCommand::Kind::Wait)
+            total += step.command.waitMs;
+        if (step.command.kind != ModuleCommand::Kind::Play)
+            continue;
+        for (const AnimationFrame &frame : step.command.frames)
+            total += frame.holdMs > 0 ? frame.holdMs : m_intervalMs;
+    }
+    return total;
+}
+
+void PlayPlanner::skipMissedPasses(qint64 nowMs)
+{
+    if (m_passMs <= 0 || nowMs - m_dueMs < m_passMs)
+        return;
+    qint64 missed = (nowMs - m_dueMs) / m_passMs;
+    if (m_passes > 0)
+        missed = std::min(missed, m_passes - 1 - m_pass);
+    m_pass += missed;
+    m_dueMs += missed * m_passMs;
+    m_resuming = true;
 }
 
 bool PlayPlanner::hasNoTime(const QList<CommandPlan::Step> &steps)
@@ -33,10 +62,13 @@ PlayPlanner::Action PlayPlanner::next(qint64 nowMs)
     // Each turn either answers or moves the due time on by at least a
     // millisecond (a skipped frame, a wait), so the loop ends.
     for (;;) {
-        if (!m_stopped && m_dueMs > nowMs)
+        if (!m_stopped && m_dueMs > nowMs) {
+            m_resuming = false;
             return {Action::Kind::Wait, nullptr, {}, m_dueMs - nowMs};
+        }
         if (done())
             return {};
+        skipMissedPasses(nowMs);
         const CommandPlan::Step &step = m_steps[m_step];
         const ModuleCommand &command = step.command;
         if (command.kind == ModuleCommand::Kind::Wait) {
@@ -49,11 +81,13 @@ PlayPlanner::Action PlayPlanner::next(qint64 nowMs)
             return {Action::Kind::Send, &step, command};
         }
         const AnimationFrame &frame = command.frames[m_frame];
-        const bool last = m_frame + 1 == command.frames.size();
+        const bool kept = m_frame + 1 == command.frames.size() && (!m_resuming || m_pass + 1 == m_passes);
         m_dueMs += frame.holdMs > 0 ? frame.holdMs : m_intervalMs;
         advance();
-        if (nowMs < m_dueMs || last)
+        if (nowMs < m_dueMs || kept) {
+            m_resuming = false;
             return {Action::Kind::Send, &step, ModuleCommand::showing(command.position, frame.pattern)};
+        }
     }
 }
 

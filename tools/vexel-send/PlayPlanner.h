@@ -16,6 +16,12 @@
 //
 // A pass that holds no frame and no wait would otherwise repeat as fast as
 // the line takes: the interval paces such passes, from one to the next.
+//
+// A run that falls behind by more than a pass (the program was stopped, the
+// machine asleep) skips the passes it missed whole, and then every frame whose
+// time has run out, last ones too, up to the frame due now; it would
+// otherwise send the last frame of every missed pass at once. Only the final
+// pass of a counted run still ends on its last frame.
 class PlayPlanner
 {
 public:
@@ -43,6 +49,8 @@ public:
 
 private:
     static bool hasNoTime(const QList<CommandPlan::Step> &steps);
+    qint64 passMs() const;
+    void skipMissedPasses(qint64 nowMs);
     bool done() const;
     void advance();
 
@@ -50,7 +58,9 @@ private:
     int m_passes = 1;
     int m_intervalMs = 0;
     bool m_passHasNoTime = false;
+    qint64 m_passMs = 0;
     bool m_stopped = false;
+    bool m_resuming = false; // behind by more than a pass, until the frame due now
     qint64 m_pass = 0;
     qsizetype m_step = 0;
     qsizetype m_frame = 0;

@@ -7,30 +7,11 @@
 
 #include <algorithm>
 
-#include <windows.h>
-
-namespace {
-
-// Windows refuses a second open of a COM port as "access denied", the same
-// words it has for a missing right, which COM ports do not need; so a port
-// that is denied is one that another program has open.
-bool isHeld(const QString &device)
-{
-    const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t *>(device.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle);
-        return false;
-    }
-    return GetLastError() == ERROR_ACCESS_DENIED;
-}
-
-} // namespace
-
 // Windows says why it refused to open a port in the error itself, but for a
-// port held elsewhere in words that blame rights; what it cannot say is that
-// there is no such port at all.
-QString portTrouble(const QString &device)
+// port another program has open in words that blame rights ("access
+// denied"), which COM ports do not need; what it cannot say is that there is
+// no such port at all.
+QString portTrouble(const QString &device, bool permissionRefused)
 {
     const QString deviceNamespace = QStringLiteral("\\\\.\\");
     const QString name = device.startsWith(deviceNamespace) ? device.mid(deviceNamespace.size()) : device;
@@ -41,9 +22,9 @@ QString portTrouble(const QString &device)
     QStringList known;
     for (const QSerialPortInfo &port : ports) {
         if (port.portName().compare(name, Qt::CaseInsensitive) == 0)
-            return isHeld(device) ? QStringLiteral("held by another program: Windows lets one program at a time "
-                                                   "open a COM port")
-                                  : QString();
+            return permissionRefused ? QStringLiteral("held by another program: Windows lets one program at a time "
+                                                      "open a COM port")
+                                     : QString();
         known << port.portName();
     }
     if (known.isEmpty())
