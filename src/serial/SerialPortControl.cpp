@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 constexpr int HangUpWatchIntervalMs = 100;
@@ -106,11 +107,10 @@ bool SerialPortControl::output(const QByteArray &bytes)
         return false;
     }
     // False also when the line is full: the rest waits for the line's room.
-    // A lost device has been closed by the error the flush raised.
     m_port.flush();
-    if (m_stallLimitMs == 0 && m_port.isOpen() && m_port.bytesToWrite() > OutputBufferSize)
+    if (m_stallLimitMs == 0 && isUsable() && m_port.bytesToWrite() > OutputBufferSize)
         loseDevice(tr("more than %1 bytes wait for the line").arg(OutputBufferSize));
-    const bool sent = m_stallLimitMs > 0 ? waitForLine() : m_port.isOpen();
+    const bool sent = m_stallLimitMs > 0 ? waitForLine() : isUsable();
     // What was still unsent is the newest bytes, this frame's tail first.
     m_outputTaken = bytes.size() - (sent ? 0 : std::min<qint64>(bytes.size(), m_unsentAtLoss));
     if (!sent && m_outputTaken > 0)
@@ -123,7 +123,7 @@ bool SerialPortControl::output(const QByteArray &bytes)
 // not begun at all when none comes.
 bool SerialPortControl::waitForRoom()
 {
-    for (QDeadlineTimer stall(m_stallLimitMs); LineQueue::full(m_port);) {
+    for (QDeadlineTimer stall(m_stallLimitMs); isUsable() && LineQueue::full(m_port);) {
         if (stall.hasExpired()) {
             stopForStall();
             return false;
@@ -133,7 +133,7 @@ bool SerialPortControl::waitForRoom()
             return false;
         }
     }
-    return true;
+    return m_port.isOpen();
 }
 
 bool SerialPortControl::drain()
@@ -142,7 +142,7 @@ bool SerialPortControl::drain()
         return false;
     QDeadlineTimer stall(m_stallLimitMs);
     int before = -1;
-    while (m_port.isOpen()) {
+    while (isUsable()) {
         const LineQueue::Queued queued = LineQueue::queued(m_port);
         if (!queued.lostBecause.isEmpty())
             loseDevice(queued.lostBecause);
@@ -183,6 +183,7 @@ QString SerialPortControl::errorString() const
 bool SerialPortControl::open()
 {
     m_lost = false;
+    m_pendingLoss.clear();
     const QString device = m_device.isEmpty() ? portDevicePath(m_commPort, m_programDir) : deviceBehind(m_device);
     if (device.isEmpty()) {
         m_errorString = tr("Port %1 names no device.").arg(m_commPort);
@@ -217,6 +218,7 @@ void SerialPortControl::pullFromDevice()
     // what the system holds without blocking.
     if (m_port.isOpen())
         m_port.waitForReadyRead(0);
+    isUsable();
 }
 
 void SerialPortControl::onReadyRead()
@@ -236,7 +238,30 @@ void SerialPortControl::onError(QSerialPort::SerialPortError error)
         return;
     // What a hung-up line makes the system say ("Inappropriate ioctl for
     // device") names no cause a user would know.
-    loseDevice(LineQueue::hungUp(m_port) ? tr("the line hung up") : m_port.errorString());
+    const QString reason = LineQueue::hungUp(m_port) ? tr("the line hung up") : m_port.errorString();
+    // Closing the port here, inside QSerialPort's own notification, would
+    // delete what its wait for a write or for input goes on using on
+    // Windows (a crash on the next wait). The port is closed once QSerialPort
+    // has returned: by whoever waits, at its next look, else from the event
+    // loop.
+    if (!m_pendingLoss.isEmpty())
+        return;
+    m_pendingLoss = reason;
+    const quint64 connection = m_connection;
+    QMetaObject::invokeMethod(
+        this,
+        [this, connection] {
+            if (connection == m_connection)
+                isUsable();
+        },
+        Qt::QueuedConnection);
+}
+
+bool SerialPortControl::isUsable()
+{
+    if (!m_pendingLoss.isEmpty())
+        loseDevice(m_pendingLoss);
+    return m_port.isOpen();
 }
 
 void SerialPortControl::checkForHangUp()
@@ -253,7 +278,7 @@ void SerialPortControl::checkForHangUp()
 bool SerialPortControl::waitForLine()
 {
     QDeadlineTimer stall(m_stallLimitMs);
-    while (m_port.isOpen() && m_port.bytesToWrite() > 0) {
+    while (isUsable() && m_port.bytesToWrite() > 0) {
         if (stall.hasExpired()) {
             stopForStall();
             break;
@@ -270,12 +295,14 @@ bool SerialPortControl::waitForLine()
         if (m_port.bytesToWrite() < waiting)
             stall.setRemainingTime(m_stallLimitMs);
     }
-    return m_port.isOpen();
+    return isUsable();
 }
 
 void SerialPortControl::loseDevice(const QString &reason)
 {
-    closeAsLost(tr("The device %1 was lost: %2").arg(m_port.portName(), reason));
+    // The first cause the port told is the one said.
+    const QString cause = m_pendingLoss.isEmpty() ? reason : std::exchange(m_pendingLoss, QString());
+    closeAsLost(tr("The device %1 was lost: %2").arg(m_port.portName(), cause));
 }
 
 void SerialPortControl::stopForStall()

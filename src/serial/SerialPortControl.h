@@ -84,6 +84,8 @@ private:
     void checkForHangUp();
     bool waitForRoom();
     bool waitForLine();
+    // Closes the port for a loss QSerialPort told; whether it is still open.
+    bool isUsable();
     void loseDevice(const QString &reason);
     void stopForStall();
     void closeAsLost(const QString &message);
@@ -102,6 +104,7 @@ private:
     QString m_errorString;
     // Set when the device was lost, so that a later write keeps its reason.
     bool m_lost = false;
+    QString m_pendingLoss; // told by QSerialPort, the port not closed yet
     bool m_permissionRefused = false;
     qint64 m_outputTaken = 0;
     // What the port still held to send when it closed as lost.
