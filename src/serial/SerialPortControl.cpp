@@ -25,6 +25,23 @@ SerialPortControl::SerialPortControl(const QString &programDir, QObject *parent)
     connect(&m_hangUpWatch, &QTimer::timeout, this, &SerialPortControl::checkForHangUp);
 }
 
+namespace {
+
+// The system's words as the clause after a colon that every other reason
+// is: "Invalid function." and "Permission error while locking the device"
+// begin in lower case and end without a full stop; a name in capitals
+// ("COM7 ...") keeps them.
+QString systemReason(QString text)
+{
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    if (text.size() > 1 && text[0].isUpper() && text[1].isLower())
+        text[0] = text[0].toLower();
+    return text;
+}
+
+} // namespace
+
 bool SerialPortControl::setCommPort(int number)
 {
     if (number < 0) {
@@ -103,7 +120,7 @@ bool SerialPortControl::output(const QByteArray &bytes)
     if (m_stallLimitMs > 0 && !waitForRoom())
         return false;
     if (m_port.write(bytes) != bytes.size()) {
-        loseDevice(m_port.errorString());
+        loseDevice(systemReason(m_port.errorString()));
         return false;
     }
     // False also when the line is full: the rest waits for the line's room.
@@ -196,7 +213,7 @@ bool SerialPortControl::open()
     if (!m_port.setBaudRate(m_lineSettings.baudRate) || !m_port.setParity(m_lineSettings.parity)
         || !m_port.setDataBits(m_lineSettings.dataBits) || !m_port.setStopBits(m_lineSettings.stopBits)
         || !m_port.setFlowControl(QSerialPort::NoFlowControl) || !m_port.open(QIODevice::ReadWrite)) {
-        m_errorString = tr("%1: %2").arg(where, m_port.errorString());
+        m_errorString = tr("%1: %2").arg(where, systemReason(m_port.errorString()));
         m_permissionRefused = m_port.error() == QSerialPort::PermissionError;
         return false;
     }
@@ -238,7 +255,7 @@ void SerialPortControl::onError(QSerialPort::SerialPortError error)
         return;
     // What a hung-up line makes the system say ("Inappropriate ioctl for
     // device") names no cause a user would know.
-    const QString reason = LineQueue::hungUp(m_port) ? tr("the line hung up") : m_port.errorString();
+    const QString reason = LineQueue::hungUp(m_port) ? tr("the line hung up") : systemReason(m_port.errorString());
     // Closing the port here, inside QSerialPort's own notification, would
     // delete what its wait for a write or for input goes on using on
     // Windows (a crash on the next wait). The port is closed once QSerialPort
