@@ -85,6 +85,12 @@ frames_since() { tail -n +"$(($1 + 1))" "$module_log" | grep '^frame ' || true; 
 settle() { sleep 0.3; }
 
 new_prefix send
+# A fresh prefix's COM1 is Wine's mapping to the machine's first UART, with
+# or without hardware behind it: a run there ends, within the stall limit.
+status=0
+timeout 30 wine "$app/vexel-send.exe" --port 1 speed 1 >"$work/uart.out" 2>&1 || status=$?
+[ "$status" != 124 ] || fail "vexel-send.exe on Wine's default COM1 did not end: $(cat "$work/uart.out")"
+echo "vexel-send.exe: a run on Wine's default COM1 ended with $status"
 start_module
 cat >"$work/grid.txt" <<'GRID'
 .##..##.
@@ -146,11 +152,12 @@ for words in "${commands[@]}"; do
 done
 echo "vexel-send.exe: the same frames, output and statuses as on Linux for ${#commands[@]} commands"
 
-# In a console window (Wine's, on a terminal of its own) a message's letters
-# arrive as letters, whatever the console's code page.
-console="$(LANG=C.UTF-8 script -qec "wine '$app/vexel-send.exe' --port 1 scroll Tschüss" /dev/null 2>&1 || true)"
+# In a console window (Wine's, on a terminal of its own) whose code page is
+# not UTF-8, a message's letters arrive as letters: bytes would show as "├╝".
+console="$(LANG=C.UTF-8 script -qec "wine cmd /c 'chcp 850 >nul & $(winepath -w "$app/vexel-send.exe") --port 1 scroll Tschüss'" \
+    /dev/null 2>&1 || true)"
 grep -qF '"ü" cannot be scrolled' <<<"$console" || fail "vexel-send.exe garbles letters in a console: $console"
-echo "vexel-send.exe: a console shows its letters"
+echo "vexel-send.exe: a console of code page 850 shows its letters"
 
 # Ctrl-C: the run ends after a whole frame, with 130; the module's last
 # frame is a whole one.
@@ -224,6 +231,31 @@ for kind in "scroll-speed" 'scroll-text text="WINE"' "display-bitmap pos=0"; do
 done
 echo "vexelapp.exe: connected to COM1; speed, scroll text and bitmap reached the module"
 wineserver -k || true
+# Both stores, each the first command after connecting in a fresh start,
+# which once crashed the panel: each acknowledged with its message box.
+starts=15
+for start in $(seq "$starts"); do
+    wine "$app/vexelapp.exe" >/dev/null 2>&1 &
+    panel=$!
+    panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+        || fail "the panel's window did not appear in start $start"
+    xdotool windowmove "$panel_window" 0 0
+    sleep 1
+    click 188 48                                              # CONNECT
+    for store in "660 292" "484 392"; do                       # Save Bitmap, Save Current Screen as Startup
+        before="$(grep -c '^answer AA' "$module_log" || true)"
+        click $store
+        box="$(timeout 20 xdotool search --sync --onlyvisible --name '^VexelApp$' | head -n 1)" \
+            || fail "no message box after a store in start $start: $(tail -n 5 "$module_log")"
+        [ "$(grep -c '^answer AA' "$module_log")" -gt "$before" ] || fail "a store in start $start was not answered"
+        xdotool key --window "$box" Return
+        sleep 0.3
+    done
+    kill -0 "$panel" 2>/dev/null || fail "the panel ended during the stores of start $start"
+    wineserver -k || true
+    wait "$panel" 2>/dev/null || true
+done
+echo "vexelapp.exe: $((starts * 2)) stores in $starts fresh starts, each acknowledged with its message"
 stop_module
 
 # --- 4. The installer and the uninstaller, silent ------------------------

@@ -18,7 +18,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 what="${1:-packages}"
 jobs="${VEXEL_JOBS:-$(nproc)}"
 
-"$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix cmake ninja-build dpkg-dev nsis zip \
+"$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix cmake ninja-build dpkg-dev nsis zip patch \
     qt6-base-dev qt6-base-dev-tools xz-utils
 
 qt_version=6.4.2
@@ -51,6 +51,10 @@ cache="${XDG_CACHE_HOME:-$HOME/.cache}/vexelapp-windows"
 options_hash="$( { printf '%s\n' "${qt_options[@]}" "${host_options[@]}" "$serialport_sha256"
                    cat "$root/cmake/mingw-w64.cmake"; } | sha256sum | cut -c1-12)"
 qt="$cache/qt-$qt_version-$options_hash"
+# Qt Serial Port is patched for Wine, and built again alone, into the same
+# folder, when the patch changes: a few minutes, where Qt takes half an hour.
+serialport_patch="$root/scripts/qtserialport-wine-waitcommevent.patch"
+serialport_built="$qt/.serialport-$(sha256sum "$serialport_patch" | cut -c1-12)"
 
 build_qt() {
     local sources="$cache/sources" work="$cache/build-$qt_version-$options_hash"
@@ -67,12 +71,6 @@ build_qt() {
     # its default GDI font database.
     sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
         "$qtbase/src/plugins/platforms/windows/qwindowsintegration.cpp"
-    local serialport="$sources/qtserialport-everywhere-src-$qt_version"
-    if [ ! -d "$serialport" ]; then
-        echo "$serialport_sha256  $serialport_archive" | sha256sum --check --quiet \
-            || { echo "$serialport_archive is not the Qt Serial Port $qt_version release" >&2; exit 1; }
-        tar -xJf "$serialport_archive" -C "$sources"
-    fi
     # The toolchain goes into the Qt folder: Qt's own toolchain file, which the
     # project uses, loads it from there, whichever clone built Qt.
     mkdir -p "$qt"
@@ -84,6 +82,26 @@ build_qt() {
     nice -n 19 cmake --build "$work/qtbase" --parallel "$jobs" >"$work/qtbase-build.log" 2>&1 \
         || { grep -B2 -A12 '^FAILED' "$work/qtbase-build.log" | head -n 60 >&2; exit 1; }
     cmake --install "$work/qtbase" --strip >/dev/null
+    build_serialport
+    # Qt's licences, and those of the libraries it carries, go with every copy of its DLLs.
+    mkdir -p "$qt/licences"
+    cp "$qtbase/LICENSES/"*.txt "$qt/licences/"
+    rm -f "$qt/licences/LicenseRef-Qt-Commercial.txt"
+    touch "$qt/.complete"
+    rm -rf "$work"
+}
+
+# Qt Serial Port from its release, with the patch for Wine, into Qt's folder.
+build_serialport() {
+    local sources="$cache/sources" work="$cache/build-serialport-$options_hash"
+    local serialport="$sources/qtserialport-everywhere-src-$qt_version-patched"
+    rm -rf "$serialport" "$work"
+    mkdir -p "$sources" "$work"
+    echo "$serialport_sha256  $serialport_archive" | sha256sum --check --quiet \
+        || { echo "$serialport_archive is not the Qt Serial Port $qt_version release" >&2; exit 1; }
+    tar -xJf "$serialport_archive" -C "$work"
+    mv "$work/qtserialport-everywhere-src-$qt_version" "$serialport"
+    patch -d "$serialport" -p1 --quiet <"$serialport_patch"
     cmake -S "$serialport" -B "$work/qtserialport" -G Ninja -DCMAKE_INSTALL_PREFIX="$qt" \
         -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
@@ -91,12 +109,9 @@ build_qt() {
     nice -n 19 cmake --build "$work/qtserialport" --parallel "$jobs" >"$work/qtserialport-build.log" 2>&1 \
         || { grep -B2 -A12 '^FAILED' "$work/qtserialport-build.log" | head -n 60 >&2; exit 1; }
     cmake --install "$work/qtserialport" --strip >/dev/null
-    # Qt's licences, and those of the libraries it carries, go with every copy of its DLLs.
-    mkdir -p "$qt/licences"
-    cp "$qtbase/LICENSES/"*.txt "$qt/licences/"
-    rm -f "$qt/licences/LicenseRef-Qt-Commercial.txt"
-    touch "$qt/.complete"
-    rm -rf "$work"
+    rm -f "$qt"/.serialport-*
+    touch "$serialport_built"
+    rm -rf "$work" "$serialport"
 }
 
 # giflib, which reads the GIFs, from Debian's source package with Debian's
@@ -153,6 +168,10 @@ fetch_qtbase_source() {
 if [ ! -e "$qt/.complete" ]; then
     echo "Building Qt $qt_version for Windows into $qt (about half an hour)" >&2
     build_qt
+fi
+if [ ! -e "$serialport_built" ]; then
+    echo "Building Qt Serial Port $qt_version for Windows into $qt, patched for Wine" >&2
+    build_serialport
 fi
 if [ "$what" = qt ]; then
     echo "$qt"
