@@ -248,7 +248,7 @@ for start in $(seq "$starts"); do
         box="$(timeout 20 xdotool search --sync --onlyvisible --name '^VexelApp$' | head -n 1)" \
             || fail "no message box after a store in start $start: $(tail -n 5 "$module_log")"
         [ "$(grep -c '^answer AA' "$module_log")" -gt "$before" ] || fail "a store in start $start was not answered"
-        xdotool key --window "$box" Return
+        xdotool key --window "$box" Return 2>/dev/null
         sleep 0.3
     done
     kill -0 "$panel" 2>/dev/null || fail "the panel ended during the stores of start $start"

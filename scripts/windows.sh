@@ -51,9 +51,11 @@ cache="${XDG_CACHE_HOME:-$HOME/.cache}/vexelapp-windows"
 options_hash="$( { printf '%s\n' "${qt_options[@]}" "${host_options[@]}" "$serialport_sha256"
                    cat "$root/cmake/mingw-w64.cmake"; } | sha256sum | cut -c1-12)"
 qt="$cache/qt-$qt_version-$options_hash"
-# Qt Serial Port is patched for Wine, and built again alone, into the same
-# folder, when the patch changes: a few minutes, where Qt takes half an hour.
-serialport_patch="$root/scripts/qtserialport-wine-waitcommevent.patch"
+# Qt Serial Port is patched (scripts/qtserialport-windows.patch: a wait for
+# line events that Wine would make block until a byte arrives, and a crash on
+# a completion counted twice), and built again alone, into the same folder,
+# when the patch changes: a few minutes, where Qt takes half an hour.
+serialport_patch="$root/scripts/qtserialport-windows.patch"
 serialport_built="$qt/.serialport-$(sha256sum "$serialport_patch" | cut -c1-12)"
 
 build_qt() {
@@ -91,7 +93,7 @@ build_qt() {
     rm -rf "$work"
 }
 
-# Qt Serial Port from its release, with the patch for Wine, into Qt's folder.
+# Qt Serial Port from its release, with the patch, into Qt's folder.
 build_serialport() {
     local sources="$cache/sources" work="$cache/build-serialport-$options_hash"
     local serialport="$sources/qtserialport-everywhere-src-$qt_version-patched"
