@@ -237,6 +237,7 @@ starts=15
 for start in $(seq "$starts"); do
     wine "$app/vexelapp.exe" >/dev/null 2>&1 &
     panel=$!
+    disown
     panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
         || fail "the panel's window did not appear in start $start"
     xdotool windowmove "$panel_window" 0 0
@@ -248,12 +249,13 @@ for start in $(seq "$starts"); do
         box="$(timeout 20 xdotool search --sync --onlyvisible --name '^VexelApp$' | head -n 1)" \
             || fail "no message box after a store in start $start: $(tail -n 5 "$module_log")"
         [ "$(grep -c '^answer AA' "$module_log")" -gt "$before" ] || fail "a store in start $start was not answered"
-        xdotool key --window "$box" Return 2>/dev/null
-        sleep 0.3
+        # Closed with Enter, as a person would; Wine takes keys only in the window that has the focus.
+        xdotool windowfocus "$box" 2>/dev/null
+        xdotool key Return 2>/dev/null
+        for _ in $(seq 50); do xdotool search --onlyvisible --name '^VexelApp$' >/dev/null || break; sleep 0.1; done
     done
     kill -0 "$panel" 2>/dev/null || fail "the panel ended during the stores of start $start"
     wineserver -k || true
-    wait "$panel" 2>/dev/null || true
 done
 echo "vexelapp.exe: $((starts * 2)) stores in $starts fresh starts, each acknowledged with its message"
 stop_module
