@@ -80,7 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::abort();
         return 0;
     }
-    const qsizetype lines = text.count('\n') + 1;
+    // Lines end in LF, CR LF or a lone CR, as the reader takes them.
+    qsizetype lines = 1;
+    for (qsizetype at = 0; at < text.size(); ++at)
+        lines += text[at] == '\n' || (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n'));
     if (steps->size() > lines)
         std::abort();
     const QString prefix = options.file + QLatin1Char(':');
