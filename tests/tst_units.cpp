@@ -192,7 +192,7 @@ private slots:
                 value = ReadINI(program, "Settings", "CommPort");
                 qputenv("APPDATA", before);
             } else {
-                value = readIniValue(settingsFilePath(program, "Settings", "CommPort", user), "Settings", "CommPort");
+                value = settingsValue(program, "Settings", "CommPort", user).value;
             }
             return value == "3" ? QStringLiteral("user") : value == "2" ? QStringLiteral("program") : value;
         });

@@ -13,19 +13,6 @@ constexpr int HangUpWatchIntervalMs = 100;
 // How often drain() looks at the system's queue: two bytes' time at 9600
 // baud, so that a command following a drained one leaves hardly a gap.
 constexpr int DrainCheckIntervalMs = 2;
-}
-
-SerialPortControl::SerialPortControl(const QString &programDir, QObject *parent)
-    : PortControl(parent), m_programDir(programDir)
-{
-    m_port.setReadBufferSize(InputBufferSize);
-    m_hangUpWatch.setInterval(HangUpWatchIntervalMs);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortControl::onError);
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialPortControl::onReadyRead);
-    connect(&m_hangUpWatch, &QTimer::timeout, this, &SerialPortControl::checkForHangUp);
-}
-
-namespace {
 
 // The system's words as the clause after a colon that every other reason
 // is: "Invalid function." and "Permission error while locking the device"
@@ -41,6 +28,16 @@ QString systemReason(QString text)
 }
 
 } // namespace
+
+SerialPortControl::SerialPortControl(const QString &programDir, QObject *parent)
+    : PortControl(parent), m_programDir(programDir)
+{
+    m_port.setReadBufferSize(InputBufferSize);
+    m_hangUpWatch.setInterval(HangUpWatchIntervalMs);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPortControl::onError);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPortControl::onReadyRead);
+    connect(&m_hangUpWatch, &QTimer::timeout, this, &SerialPortControl::checkForHangUp);
+}
 
 bool SerialPortControl::setCommPort(int number)
 {

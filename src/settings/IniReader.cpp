@@ -213,7 +213,7 @@ QString programFolderProblem()
 
 QString ReadINI(const QString &programFolder, const QString &section, const QString &key)
 {
-    return readIniValue(settingsFilePath(programFolder, section, key), section, key);
+    return settingsValue(programFolder, section, key).value;
 }
 
 QString ReadINI(const QString &section, const QString &key)

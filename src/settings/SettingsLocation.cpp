@@ -3,7 +3,6 @@
 #include "IniReader.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 QString userSettingsFolder()
 {
@@ -16,24 +15,31 @@ QString userSettingsFolder()
 #endif
 }
 
-QString settingsFilePath(const QString &programFolder, const QString &section, const QString &key,
-                         const QString &userFolder)
+SettingsValue settingsValue(const QString &programFolder, const QString &section, const QString &key,
+                            const QString &userFolder)
 {
     if (!userFolder.isEmpty()) {
         const QString users = QDir(userFolder).filePath(QStringLiteral("vexel.ini"));
-        if (!readIniValue(users, section, key).isEmpty())
-            return users;
+        if (QString value = readIniValue(users, section, key); !value.isEmpty())
+            return {users, value};
     }
-    return QDir(programFolder).filePath(QStringLiteral("vexel.ini"));
+    const QString programs = QDir(programFolder).filePath(QStringLiteral("vexel.ini"));
+    return {programs, readIniValue(programs, section, key)};
+}
+
+QString settingsFilePath(const QString &programFolder, const QString &section, const QString &key,
+                         const QString &userFolder)
+{
+    return settingsValue(programFolder, section, key, userFolder).file;
 }
 
 QString startupPortReport(const QString &programFolder, const QString &userFolder)
 {
-    const QString section = QStringLiteral("Settings"), key = QStringLiteral("CommPort");
-    const QString file = settingsFilePath(programFolder, section, key, userFolder);
-    const StartupPort selected = startupPort(readIniValue(file, section, key));
+    const SettingsValue commPort =
+        settingsValue(programFolder, QStringLiteral("Settings"), QStringLiteral("CommPort"), userFolder);
+    const StartupPort selected = startupPort(commPort.value);
     return QStringLiteral("vexel.ini (%1) selects %2: %3.")
-        .arg(QDir::toNativeSeparators(file),
+        .arg(QDir::toNativeSeparators(commPort.file),
              selected.index < 0 ? QStringLiteral("no port") : QStringLiteral("port %1").arg(selected.index + 1),
              selected.reason);
 }

@@ -12,9 +12,16 @@
 // The user's own settings folder; empty where the system has none.
 QString userSettingsFolder();
 
-// The file that gives the value of key in section: the user folder's
+// The value of key in section and the file that gives it: the user folder's
 // vexel.ini when it gives one, else the program folder's. A user's file that
 // is empty, or leaves the key out, does not hide the machine's choice.
+struct SettingsValue
+{
+    QString file;
+    QString value;
+};
+SettingsValue settingsValue(const QString &programFolder, const QString &section, const QString &key,
+                            const QString &userFolder = userSettingsFolder());
 QString settingsFilePath(const QString &programFolder, const QString &section, const QString &key,
                          const QString &userFolder = userSettingsFolder());
 
