@@ -139,10 +139,13 @@ private slots:
             content.replace("{big nul}", QByteArray(10 << 20, '\0'));
             if (!writeFile(m_dir.filePath("vexel.ini"), content))
                 return QStringLiteral("cannot write");
+            // A linear reader takes well under a second, even under the
+            // sanitizers on a busy machine; one that goes back over what it
+            // has read takes minutes on the big rows.
             QElapsedTimer clock;
             clock.start();
             const QString value = readIniValue(m_dir.filePath("vexel.ini"), names[0], names[1]);
-            return clock.elapsed() < 1000 ? value : QStringLiteral("took %1 ms").arg(clock.elapsed());
+            return clock.elapsed() < 5000 ? value : QStringLiteral("took %1 ms").arg(clock.elapsed());
         });
     }
 
