@@ -1,5 +1,7 @@
 #include "PortName.h"
 
+#include "VirtualPort.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -86,13 +88,16 @@ PortLookup lookUpPort(int number, const QString &programDir, const QString &user
                 return {source, entry.absoluteFilePath()};
         }
     }
+    if (number >= 1 && naming == PortNaming::Windows && VirtualPort::served(number))
+        return {PortSource::VirtualModule, VirtualPort::pipeName(number)};
     return {PortSource::System, builtInPortName(number, naming, devDir)};
 }
 
 QString portDevicePath(int number, const QString &programDir, const QString &userDir)
 {
     const PortLookup port = lookUpPort(number, programDir, userDir);
-    return port.source == PortSource::System ? port.path : deviceBehind(port.path);
+    const bool linked = port.source == PortSource::ProgramFolder || port.source == PortSource::UserFolder;
+    return linked ? deviceBehind(port.path) : port.path;
 }
 
 QString linkFolder(const QString &programDir, const QString &userDir)

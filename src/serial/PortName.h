@@ -10,7 +10,8 @@
 // user's own folder, for users who may not write the program's folder; else,
 // on Linux, /dev/ttyS(n-1), while macOS has no device for the number. The
 // program folder comes first so that no user can hide the administrator's
-// mapping. On Windows port n is the device \\.\COMn, a name that also
+// mapping. On Windows port n is the pipe of this user's virtual module while
+// one serves it (VirtualPort.h), else the device \\.\COMn, a name that also
 // holds for ports above 9. Numbers below 1 name no port.
 
 enum class PortNaming { Windows, Linux, OtherUnix };
@@ -31,12 +32,12 @@ QString builtInPortName(int number, PortNaming naming, const QString &devDir = Q
 // folder for COMn links. Read from the environment on every call.
 QString userPortFolder();
 
-enum class PortSource { ProgramFolder, UserFolder, System };
+enum class PortSource { ProgramFolder, UserFolder, VirtualModule, System };
 
 struct PortLookup
 {
     PortSource source = PortSource::System;
-    QString path; // the COMn entry, or the built-in name; empty for no port
+    QString path; // the COMn entry, the pipe or the built-in name; empty for no port
 };
 
 // Which entry port n opens. An entry that leads nowhere (a dangling link)

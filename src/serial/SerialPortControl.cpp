@@ -2,6 +2,8 @@
 
 #include "LineQueue.h"
 #include "PortName.h"
+#include "SystemReason.h"
+#include "VirtualPort.h"
 
 #include <QDeadlineTimer>
 
@@ -13,19 +15,6 @@ constexpr int HangUpWatchIntervalMs = 100;
 // How often drain() looks at the system's queue: two bytes' time at 9600
 // baud, so that a command following a drained one leaves hardly a gap.
 constexpr int DrainCheckIntervalMs = 2;
-
-// The system's words as the clause after a colon that every other reason
-// is: "Invalid function." and "Permission error while locking the device"
-// begin in lower case and end without a full stop; a name in capitals
-// ("COM7 ...") keeps them.
-QString systemReason(QString text)
-{
-    if (text.endsWith(u'.'))
-        text.chop(1);
-    if (text.size() > 1 && text[0].isUpper() && text[1].isLower())
-        text[0] = text[0].toLower();
-    return text;
-}
 
 } // namespace
 
@@ -56,16 +45,15 @@ int SerialPortControl::commPort() const
 
 bool SerialPortControl::portOpen() const
 {
-    return m_port.isOpen();
+    return m_line->isOpen();
 }
 
 bool SerialPortControl::setPortOpen(bool open)
 {
-    if (open == m_port.isOpen())
+    if (open == m_line->isOpen())
         return true;
     if (!open) {
-        m_hangUpWatch.stop();
-        m_port.close();
+        closeLine();
         return true;
     }
     return this->open();
@@ -106,7 +94,7 @@ int SerialPortControl::inputMode() const
 bool SerialPortControl::output(const QByteArray &bytes)
 {
     m_outputTaken = 0;
-    if (!m_port.isOpen()) {
+    if (!m_line->isOpen()) {
         if (!m_lost)
             m_errorString = tr("The port is not open.");
         return false;
@@ -116,13 +104,12 @@ bool SerialPortControl::output(const QByteArray &bytes)
         return true;
     if (m_stallLimitMs > 0 && !waitForRoom())
         return false;
-    if (m_port.write(bytes) != bytes.size()) {
-        loseDevice(systemReason(m_port.errorString()));
+    if (m_line->write(bytes) != bytes.size()) {
+        loseDevice(systemReason(m_line->errorString()));
         return false;
     }
-    // False also when the line is full: the rest waits for the line's room.
-    m_port.flush();
-    if (m_stallLimitMs == 0 && isUsable() && m_port.bytesToWrite() > OutputBufferSize)
+    pushOut();
+    if (m_stallLimitMs == 0 && isUsable() && m_line->bytesToWrite() > OutputBufferSize)
         loseDevice(tr("more than %1 bytes wait for the line").arg(OutputBufferSize));
     const bool sent = m_stallLimitMs > 0 ? waitForLine() : isUsable();
     // What was still unsent is the newest bytes, this frame's tail first.
@@ -137,17 +124,17 @@ bool SerialPortControl::output(const QByteArray &bytes)
 // not begun at all when none comes.
 bool SerialPortControl::waitForRoom()
 {
-    for (QDeadlineTimer stall(m_stallLimitMs); isUsable() && LineQueue::full(m_port);) {
+    for (QDeadlineTimer stall(m_stallLimitMs); isUsable() && LineQueue::full(*m_line);) {
         if (stall.hasExpired()) {
             stopForStall();
             return false;
         }
-        if (LineQueue::waitWritable(m_port, int(stall.remainingTime())) == LineQueue::Readiness::HungUp) {
-            loseDevice(tr("the line hung up"));
+        if (LineQueue::waitWritable(*m_line, int(stall.remainingTime())) == LineQueue::Readiness::HungUp) {
+            loseDevice(hangUpReason());
             return false;
         }
     }
-    return m_port.isOpen();
+    return m_line->isOpen();
 }
 
 bool SerialPortControl::drain()
@@ -157,7 +144,7 @@ bool SerialPortControl::drain()
     QDeadlineTimer stall(m_stallLimitMs);
     int before = -1;
     while (isUsable()) {
-        const LineQueue::Queued queued = LineQueue::queued(m_port);
+        const LineQueue::Queued queued = LineQueue::queued(*m_line);
         if (!queued.lostBecause.isEmpty())
             loseDevice(queued.lostBecause);
         if (queued.bytes <= 0)
@@ -169,24 +156,24 @@ bool SerialPortControl::drain()
             stopForStall();
             break;
         }
-        if (LineQueue::pauseUnlessHungUp(m_port, DrainCheckIntervalMs))
-            loseDevice(tr("the line hung up"));
+        if (LineQueue::pauseUnlessHungUp(*m_line, DrainCheckIntervalMs))
+            loseDevice(hangUpReason());
     }
-    return m_port.isOpen();
+    return m_line->isOpen();
 }
 
 int SerialPortControl::inBufferCount()
 {
     pullFromDevice();
-    return int(m_port.bytesAvailable());
+    return int(m_line->bytesAvailable());
 }
 
 QByteArray SerialPortControl::input()
 {
     pullFromDevice();
-    if (!m_port.isOpen())
+    if (!m_line->isOpen())
         return QByteArray();
-    return m_port.readAll();
+    return m_line->readAll();
 }
 
 QString SerialPortControl::errorString() const
@@ -204,6 +191,9 @@ bool SerialPortControl::open()
         return false;
     }
     const QString where = m_device.isEmpty() ? tr("Port %1 (%2)").arg(m_commPort).arg(device) : device;
+    m_permissionRefused = false;
+    if (VirtualPort::isPipe(device))
+        return openPipe(device, where);
     // Before the open these only record the values; open() applies them and
     // fails when the device refuses one.
     m_port.setPortName(device);
@@ -214,6 +204,8 @@ bool SerialPortControl::open()
         m_permissionRefused = m_port.error() == QSerialPort::PermissionError;
         return false;
     }
+    m_line = &m_port;
+    m_lineName = device;
     // A new connection starts empty: whatever reached the line before is not
     // an answer to anything this connection sends.
     const QString notCleared = LineQueue::discardInput(m_port);
@@ -226,18 +218,47 @@ bool SerialPortControl::open()
     return true;
 }
 
+// A virtual module's line has no line settings, and its module may not tell
+// what it holds apart from what comes after: it starts empty.
+bool SerialPortControl::openPipe(const QString &pipe, const QString &where)
+{
+    VirtualPort::Connection connection = VirtualPort::open(pipe);
+    if (!connection.line) {
+        m_errorString = tr("%1: %2").arg(where, connection.error);
+        m_permissionRefused = connection.held;
+        return false;
+    }
+    m_pipe = std::move(connection.line);
+    m_line = m_pipe.get();
+    m_lineName = pipe;
+    connect(m_pipe.get(), &QIODevice::readyRead, this, &SerialPortControl::onReadyRead);
+    connect(m_pipe.get(), &QIODevice::readChannelFinished, this, [this] { noteLoss(m_line->errorString()); });
+    ++m_connection;
+    return true;
+}
+
+void SerialPortControl::closeLine()
+{
+    m_hangUpWatch.stop();
+    m_line->close();
+    m_line = &m_port;
+    // Deleted later: its own notification may be what ended the line.
+    if (m_pipe)
+        m_pipe.release()->deleteLater();
+}
+
 void SerialPortControl::pullFromDevice()
 {
     // The event loop may not have run since the bytes came; a zero wait takes
     // what the system holds without blocking.
-    if (m_port.isOpen())
-        m_port.waitForReadyRead(0);
+    if (m_line->isOpen())
+        m_line->waitForReadyRead(0);
     isUsable();
 }
 
 void SerialPortControl::onReadyRead()
 {
-    if (m_port.bytesAvailable() >= InputBufferSize && !m_hangUpWatch.isActive())
+    if (m_line->bytesAvailable() >= InputBufferSize && !m_hangUpWatch.isActive())
         m_hangUpWatch.start();
 }
 
@@ -252,7 +273,11 @@ void SerialPortControl::onError(QSerialPort::SerialPortError error)
         return;
     // What a hung-up line makes the system say ("Inappropriate ioctl for
     // device") names no cause a user would know.
-    const QString reason = LineQueue::hungUp(m_port) ? tr("the line hung up") : systemReason(m_port.errorString());
+    noteLoss(LineQueue::hungUp(m_port) ? hangUpReason() : systemReason(m_port.errorString()));
+}
+
+void SerialPortControl::noteLoss(const QString &reason)
+{
     // Closing the port here, inside QSerialPort's own notification, would
     // delete what its wait for a write or for input goes on using on
     // Windows (a crash on the next wait). The port is closed once QSerialPort
@@ -275,38 +300,51 @@ bool SerialPortControl::isUsable()
 {
     if (!m_pendingLoss.isEmpty())
         loseDevice(m_pendingLoss);
-    return m_port.isOpen();
+    return m_line->isOpen();
+}
+
+// A pipe says why its module went; a tty's hang-up has no better words.
+QString SerialPortControl::hangUpReason() const
+{
+    return m_line == &m_port ? tr("the line hung up") : systemReason(m_line->errorString());
+}
+
+// QSerialPort writes only on its event loop's turn or when told to.
+void SerialPortControl::pushOut()
+{
+    if (m_line == &m_port)
+        m_port.flush();
 }
 
 void SerialPortControl::checkForHangUp()
 {
-    if (!m_port.isOpen() || m_port.bytesAvailable() < InputBufferSize) {
+    if (!m_line->isOpen() || m_line->bytesAvailable() < InputBufferSize) {
         m_hangUpWatch.stop();
         return;
     }
-    if (LineQueue::hungUp(m_port))
-        loseDevice(tr("the line hung up"));
+    if (LineQueue::hungUp(*m_line))
+        loseDevice(hangUpReason());
 }
 
 // Every byte taken starts the stall limit afresh: a slow line is no lost one.
 bool SerialPortControl::waitForLine()
 {
     QDeadlineTimer stall(m_stallLimitMs);
-    while (isUsable() && m_port.bytesToWrite() > 0) {
+    while (isUsable() && m_line->bytesToWrite() > 0) {
         if (stall.hasExpired()) {
             stopForStall();
             break;
         }
-        const LineQueue::Readiness line = LineQueue::waitWritable(m_port, int(stall.remainingTime()));
+        const LineQueue::Readiness line = LineQueue::waitWritable(*m_line, int(stall.remainingTime()));
         if (line == LineQueue::Readiness::Waiting)
             continue;
         if (line == LineQueue::Readiness::HungUp) {
-            loseDevice(tr("the line hung up"));
+            loseDevice(hangUpReason());
             break;
         }
-        const qint64 waiting = m_port.bytesToWrite();
-        m_port.flush();
-        if (m_port.bytesToWrite() < waiting)
+        const qint64 waiting = m_line->bytesToWrite();
+        pushOut();
+        if (m_line->bytesToWrite() < waiting)
             stall.setRemainingTime(m_stallLimitMs);
     }
     return isUsable();
@@ -316,25 +354,24 @@ void SerialPortControl::loseDevice(const QString &reason)
 {
     // The first cause the port told is the one said.
     const QString cause = m_pendingLoss.isEmpty() ? reason : std::exchange(m_pendingLoss, QString());
-    closeAsLost(tr("The device %1 was lost: %2").arg(m_port.portName(), cause));
+    closeAsLost(tr("The device %1 was lost: %2").arg(m_lineName, cause));
 }
 
 void SerialPortControl::stopForStall()
 {
     closeAsLost(tr("The line of %1 stopped taking bytes: none went out for %2 s")
-                    .arg(m_port.portName())
+                    .arg(m_lineName)
                     .arg(m_stallLimitMs / 1000.0));
 }
 
 void SerialPortControl::closeAsLost(const QString &message)
 {
-    if (!m_port.isOpen())
+    if (!m_line->isOpen())
         return;
     m_errorString = message;
     m_lost = true;
-    m_unsentAtLoss = m_port.bytesToWrite();
-    m_hangUpWatch.stop();
-    m_port.close();
+    m_unsentAtLoss = m_line->bytesToWrite();
+    closeLine();
     // Queued, so that whoever answers the loss (typically with a modal message)
     // does not run inside QSerialPort's own notification.
     const quint64 connection = m_connection;

@@ -6,8 +6,12 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <memory>
+
 // The port control over QSerialPort. Port numbers become devices as PortName.h
-// describes, looked up in programDir.
+// describes, looked up in programDir; on Windows a port that a virtual module
+// serves is its pipe (VirtualPort.h), which takes the same frames and gives
+// the same answers and losses.
 //
 // The input buffer holds at most 1024 bytes. Once it is full, further bytes
 // are not read from the device: they wait in the system's own buffer for the
@@ -78,9 +82,14 @@ public:
 
 private:
     bool open();
+    bool openPipe(const QString &pipe, const QString &where);
+    void closeLine();
+    void pushOut();
     void pullFromDevice();
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    void noteLoss(const QString &reason);
+    QString hangUpReason() const;
     void checkForHangUp();
     bool waitForRoom();
     bool waitForLine();
@@ -92,6 +101,10 @@ private:
 
     QString m_programDir;
     QSerialPort m_port;
+    std::unique_ptr<QIODevice> m_pipe;
+    // The line in use, open or not: m_port, or the pipe while one is open.
+    QIODevice *m_line = &m_port;
+    QString m_lineName;
     // With the input buffer full, QSerialPort stops watching the device, and
     // with it goes the only notice of a hang-up; this looks for one instead.
     QTimer m_hangUpWatch;

@@ -250,3 +250,8 @@ int startupPortIndex(const QString &commPortText)
 {
     return startupPort(commPortText).index;
 }
+
+int startupPortNumber()
+{
+    return qMax(1, startupPortIndex(ReadINI(QStringLiteral("Settings"), QStringLiteral("CommPort"))) + 1);
+}

@@ -44,3 +44,7 @@ struct StartupPort
 };
 StartupPort startupPort(const QString &commPortText);
 int startupPortIndex(const QString &commPortText);
+
+// The port number, from 1, that the panel in this program's folder
+// preselects; a settings file that selects none gives port 1.
+int startupPortNumber();

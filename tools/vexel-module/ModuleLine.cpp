@@ -50,7 +50,7 @@ ModuleLine::~ModuleLine()
     }
 }
 
-bool ModuleLine::openPseudoTerminal()
+bool ModuleLine::openVirtualPort(int)
 {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0) {

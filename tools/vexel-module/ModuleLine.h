@@ -5,15 +5,16 @@
 #include <QString>
 #include <QTimer>
 
+class PipeServer;
 class QSocketNotifier;
 
 // The module's end of the serial line: the master of a pseudo-terminal, or a
 // real serial device. A pty master reads EIO once the control panel closes the
 // slave; the line then waits for the next open instead of giving up.
 //
-// Windows has no pseudo-terminals: there the module takes one end of a
-// null-modem pair (two COM ports joined by a driver or a cable) as a device
-// (ModuleLineWindows.cpp).
+// Windows has no pseudo-terminals: there the module serves its port through a
+// named pipe (PipeServer), or takes one end of a null-modem pair (two COM
+// ports joined by a driver or a cable) as a device (ModuleLineWindows.cpp).
 class ModuleLine : public QObject
 {
     Q_OBJECT
@@ -21,8 +22,10 @@ public:
     explicit ModuleLine(QObject *parent = nullptr);
     ~ModuleLine() override;
 
-    // slavePath() then names the device for the control panel to open.
-    bool openPseudoTerminal();
+    // The line that the control panel finds as port n: a pseudo-terminal,
+    // which a COMn link then names, or on Windows port n's own pipe.
+    // slavePath() names it.
+    bool openVirtualPort(int number);
     // Raw, 9600 baud, 8 data bits, no parity, 1 stop bit.
     bool openDevice(const QString &path);
 
@@ -52,6 +55,7 @@ private:
     QString m_error;
     QSocketNotifier *m_notifier = nullptr;
     void *m_comPort = nullptr; // the device's HANDLE, on Windows
+    PipeServer *m_pipe = nullptr;
     // While the other end is closed the fd polls as hung up all the time, so
     // it is looked at when the device is opened, or else on a timer.
     int m_opensFd = -1;

@@ -1,11 +1,16 @@
 #include "ModuleLine.h"
 
+#include "PipeServer.h"
+
 #include <windows.h>
+
+#include <memory>
 
 // The COM port is read by looking at its input queue on the peer timer, with
 // plain blocking calls that return at once: the overlapped reads a COM port
 // otherwise takes are never woken by Wine for a port that is a Linux
-// pseudo-terminal, which is how the module is tried out there.
+// pseudo-terminal, which is how the module is tried out there. The virtual
+// port's pipe is looked at on the same timer.
 
 namespace {
 
@@ -29,13 +34,20 @@ ModuleLine::~ModuleLine()
 {
     if (m_comPort)
         ::CloseHandle(HANDLE(m_comPort));
+    delete m_pipe;
 }
 
-bool ModuleLine::openPseudoTerminal()
+bool ModuleLine::openVirtualPort(int number)
 {
-    m_error = QStringLiteral("Windows has no pseudo-terminals: give one end of a null-modem pair with --device COMn "
-                             "and let the control panel open the other end");
-    return false;
+    auto pipe = std::make_unique<PipeServer>();
+    if (!pipe->listen(number)) {
+        m_error = pipe->errorString();
+        return false;
+    }
+    m_slavePath = pipe->name();
+    m_pipe = pipe.release();
+    m_peerPoll.start();
+    return true;
 }
 
 bool ModuleLine::openDevice(const QString &path)
@@ -82,6 +94,12 @@ bool ModuleLine::openDevice(const QString &path)
 
 bool ModuleLine::write(const QByteArray &bytes)
 {
+    if (m_pipe) {
+        if (m_pipe->write(bytes))
+            return true;
+        m_error = m_pipe->errorString();
+        return false;
+    }
     if (!m_comPort) {
         m_error = QStringLiteral("line closed");
         return false;
@@ -97,6 +115,17 @@ bool ModuleLine::write(const QByteArray &bytes)
 
 bool ModuleLine::readPending()
 {
+    if (m_pipe) {
+        const PipeServer::Look look = m_pipe->look();
+        // A program that came and sent at once has opened the line first.
+        if (look.connected && !m_peerOpen)
+            emit peerChanged(m_peerOpen = true);
+        if (!look.bytes.isEmpty())
+            emit received(look.bytes);
+        if (!look.connected && m_peerOpen)
+            emit peerChanged(m_peerOpen = false);
+        return !look.bytes.isEmpty();
+    }
     if (!m_comPort)
         return false;
     QByteArray bytes;

@@ -57,13 +57,6 @@ int fail(const QString &message, ExitStatus status = CannotStart)
     return status;
 }
 
-// The port the control panel preselects from its settings file; a file that
-// selects none gives port 1.
-int settingsPort()
-{
-    return qMax(1, startupPortIndex(ReadINI(QStringLiteral("Settings"), QStringLiteral("CommPort"))) + 1);
-}
-
 int run(int argc, char **argv)
 {
     const bool signalsBlocked = TerminationSignals::block();
@@ -72,31 +65,33 @@ int run(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("vexel-module"));
 
     // Windows has no pseudo-terminals to link as ports: there the module
-    // takes one end of a null-modem pair, and the options of links are
-    // neither offered nor taken.
+    // serves its port through a pipe of its own, or takes one end of a
+    // null-modem pair, and the folder of links is neither offered nor taken.
     const bool links = hostPortNaming() != PortNaming::Windows;
     QCommandLineParser parser;
     parser.setApplicationDescription(links
         ? QStringLiteral("A stand-in for the 16x8 LED module on a pseudo-terminal, linked as COMn in the control panel's "
                          "folder,\nor in your folder $XDG_CONFIG_HOME/vexelapp when you may not write there.\n"
                          "Every event is also printed as one line on standard output.")
-        : QStringLiteral("A stand-in for the 16x8 LED module on one COM port of a null-modem pair (two USB adapters\n"
-                         "and a cable, or a driver's virtual pair): vexel-module --device COM9, the control panel on\n"
-                         "the other end. Every event is also printed as one line on standard output."));
+        : QStringLiteral("A stand-in for the 16x8 LED module. It serves port n of the control panel, vexel-send and\n"
+                         "vexel-ports for you through a pipe of its own, while it runs: no driver, no cable. Or it\n"
+                         "takes one COM port of a null-modem pair (two USB adapters and a cable, or a driver's\n"
+                         "virtual pair): vexel-module --device COM9, the control panel on the other end.\n"
+                         "Every event is also printed as one line on standard output."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     QCommandLineOption dirOption(QStringLiteral("dir"),
         QStringLiteral("Folder for the COMn link and the state file (default: this program's folder when you may "
                        "write there, else your own)."),
         QStringLiteral("DIR"));
     QCommandLineOption portOption(QStringLiteral("port"),
-        QStringLiteral("Port number n of the link COMn, 1 to %1 (default: 1).").arg(LastPortNumber), QStringLiteral("N"),
+        links ? QStringLiteral("Port number n of the link COMn, 1 to %1 (default: 1).").arg(LastPortNumber)
+              : QStringLiteral("Port number n to serve, 1 to %1 (default: 1).").arg(LastPortNumber),
+        QStringLiteral("N"),
         QStringLiteral("1"));
     QCommandLineOption settingsPortOption(QStringLiteral("settings-port"),
         QStringLiteral("Take the port number from the control panel's settings file, as the panel preselects it."));
-    for (QCommandLineOption *linkOption : {&dirOption, &portOption, &settingsPortOption}) {
-        if (!links)
-            linkOption->setFlags(QCommandLineOption::HiddenFromHelp);
-    }
+    if (!links)
+        dirOption.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption deviceOption(QStringLiteral("device"),
         links ? QStringLiteral("Attach to this serial device (9600,n,8,1) instead of making a pseudo-terminal.")
               : QStringLiteral("The COM port to attach to (9600,n,8,1), e.g. COM9."),
@@ -137,10 +132,10 @@ int run(int argc, char **argv)
         if (parser.isSet(option) && parser.value(option).isEmpty())
             return fail(QStringLiteral("--%1 needs a value").arg(option.names().constFirst()), BadUsage);
     }
-    if (!links && !parser.isSet(deviceOption))
-        return fail(QStringLiteral("on Windows the module takes a COM port of a null-modem pair: --device COMn"), BadUsage);
     if (parser.isSet(deviceOption) && (parser.isSet(portOption) || parser.isSet(settingsPortOption)))
-        return fail(QStringLiteral("--device makes no link, so it takes neither --port nor --settings-port"), BadUsage);
+        return fail(links ? QStringLiteral("--device makes no link, so it takes neither --port nor --settings-port")
+                          : QStringLiteral("--device serves no port number, so it takes neither --port nor --settings-port"),
+                    BadUsage);
     if (parser.isSet(portOption) && parser.isSet(settingsPortOption))
         return fail(QStringLiteral("--port and --settings-port exclude each other"), BadUsage);
     // The folder decides where the link goes and which port is the panel's;
@@ -148,7 +143,7 @@ int run(int argc, char **argv)
     if (const QString problem = programFolderProblem(); !problem.isEmpty())
         return fail(problem);
     bool ok = true;
-    const int port = parser.isSet(settingsPortOption) ? settingsPort() : parser.value(portOption).toInt(&ok);
+    const int port = parser.isSet(settingsPortOption) ? startupPortNumber() : parser.value(portOption).toInt(&ok);
     if (!ok || port < 1 || port > LastPortNumber)
         return fail(QStringLiteral("--port takes a number from 1 to %1").arg(LastPortNumber), BadUsage);
     Acknowledgement acknowledgement{QByteArray(1, char(ModuleProtocol::Acknowledge))};
@@ -163,7 +158,7 @@ int run(int argc, char **argv)
     const QDir dir(parser.isSet(dirOption) ? parser.value(dirOption) : linkFolder(programDir, userDir));
     const bool inUserFolder = !userDir.isEmpty() && dir.absolutePath() == QDir(userDir).absolutePath();
     const QString linkPath = dir.absoluteFilePath(portLinkName(port));
-    if (!parser.isSet(deviceOption)) {
+    if (links && !parser.isSet(deviceOption)) {
         // The panel opens the program folder's COMn before the user's: a link
         // here must neither hide behind the administrator's entry nor hide
         // the user's own way to a device.
@@ -190,7 +185,7 @@ int run(int argc, char **argv)
 
     ModuleLine line;
     const bool opened = parser.isSet(deviceOption) ? line.openDevice(parser.value(deviceOption))
-                                                   : line.openPseudoTerminal();
+                                                   : line.openVirtualPort(port);
     if (!opened)
         return fail(line.errorString());
 
@@ -208,6 +203,8 @@ int run(int argc, char **argv)
     PortLink link;
     if (parser.isSet(deviceOption)) {
         emit program.reported(QStringLiteral("device %1").arg(line.slavePath()));
+    } else if (!links) {
+        emit program.reported(QStringLiteral("virtual port %1 -> %2").arg(portLinkName(port), line.slavePath()));
     } else {
         if (!link.create(linkPath, line.slavePath()))
             return fail(link.errorString());

@@ -165,6 +165,8 @@ QString PortSurvey::describe(PortSource source)
         return QStringLiteral("the program folder's link");
     case PortSource::UserFolder:
         return QStringLiteral("your link");
+    case PortSource::VirtualModule:
+        return QStringLiteral("the virtual module");
     case PortSource::System:
         break;
     }

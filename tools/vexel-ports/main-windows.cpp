@@ -3,6 +3,7 @@
 #include "SettingsLocation.h"
 #include "StandardStreams.h"
 #include "StandardText.h"
+#include "VirtualPort.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -40,7 +41,8 @@ int run(int argc, char **argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Lists the COM ports Windows knows, with what it says of each. Port n of the control panel is COMn."));
+        "Lists the COM ports Windows knows, with what it says of each, and the ports your virtual modules\n"
+        "serve. Port n of the control panel is your virtual module's while one serves it, else COMn."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     StandardText standardOutput(stdout);
     StandardText standardError(stderr);
@@ -62,13 +64,22 @@ int run(int argc, char **argv)
     });
     if (ports.isEmpty())
         out << "Windows knows no COM port.\n";
+    QList<int> virtualPorts;
+    for (int number = 1; number <= LastPortNumber; ++number) {
+        if (VirtualPort::served(number))
+            virtualPorts << number;
+    }
     for (const QSerialPortInfo &port : ports) {
         const int number = comPortNumber(port.portName());
         out << QStringLiteral("%1 %2  %3").arg(port.portName(), -6).arg(port.systemLocation(), -12).arg(described(port));
         if (number < 1 || number > LastPortNumber)
             out << QStringLiteral("  (not in the panel's list of ports 1 to %1)").arg(LastPortNumber);
+        else if (virtualPorts.contains(number))
+            out << QStringLiteral("  (hidden from the panel by your virtual module on port %1)").arg(number);
         out << '\n';
     }
+    for (const int number : virtualPorts)
+        out << QStringLiteral("Port %1 is your virtual module: %2\n").arg(number).arg(VirtualPort::pipeName(number));
     // What the panel preselects, and from which file and value, for a
     // settings file that does not do what its writer meant.
     out << '\n' << startupPortReport(AppPath()) << '\n';

@@ -1,6 +1,7 @@
 #include "PortTrouble.h"
 
 #include "PortName.h"
+#include "VirtualPort.h"
 
 #include <QSerialPortInfo>
 #include <QStringList>
@@ -13,6 +14,9 @@
 // no such port at all.
 QString portTrouble(const QString &device, bool permissionRefused)
 {
+    if (VirtualPort::isPipe(device))
+        return permissionRefused ? QStringLiteral("held by another program: the virtual module serves one program at a time")
+                                 : QString();
     const QString deviceNamespace = QStringLiteral("\\\\.\\");
     const QString name = device.startsWith(deviceNamespace) ? device.mid(deviceNamespace.size()) : device;
     QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
