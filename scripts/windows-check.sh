@@ -146,7 +146,14 @@ compare() {
         || fail "vexel-send $words: other frames on Windows: $(diff "$work/linux.frames" "$work/windows.frames")"
     cmp -s "$work/linux.out" "$work/windows.out" \
         || fail "vexel-send $words: other output on Windows: $(diff "$work/linux.out" "$work/windows.out")"
+    # What the virtual module's pipe must give too.
+    compared=$((compared + 1))
+    mkdir -p "$work/expected"
+    cp "$work/linux.out" "$work/expected/$compared.out"
+    cp "$work/linux.frames" "$work/expected/$compared.frames"
+    echo "$linux_status" >"$work/expected/$compared.status"
 }
+compared=0
 for words in "${commands[@]}"; do
     if [[ $words == save* ]]; then compare "$words" 0; else compare "$words"; fi
 done
@@ -260,6 +267,83 @@ done
 echo "vexelapp.exe: $((starts * 2)) stores in $starts fresh starts, each acknowledged with its message"
 stop_module
 
+# --- 3b. The virtual module, with nothing installed ----------------------
+# No mapped port, no bridge: vexel-module.exe serves the port through a pipe.
+new_prefix virtual
+wine "$app/vexel-module.exe" --headless --port 1 --state 'C:\virtual.state' >"$work/virtual.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do grep -q '^virtual port ' "$work/virtual.log" && break; sleep 0.1; done
+grep -q '^virtual port COM1 -> \\\\.\\pipe\\' "$work/virtual.log" \
+    || fail "vexel-module.exe serves no virtual port: $(cat "$work/virtual.log")"
+virtual_since() { tail -n +"$(($1 + 1))" "$work/virtual.log" | grep '^frame ' || true; }
+for index in "${!commands[@]}"; do
+    words="${commands[$index]}"
+    status=0
+    before="$(wc -l <"$work/virtual.log")"
+    # shellcheck disable=SC2086
+    wine "$app/vexel-send.exe" --port 1 $words >"$work/windows.raw" 2>&1 || status=$?
+    tr -d '\r' <"$work/windows.raw" >"$work/windows.out"
+    settle
+    virtual_since "$before" >"$work/windows.frames"
+    expected="$work/expected/$((index + 1))"
+    [ "$status" = "$(cat "$expected.status")" ] \
+        || fail "vexel-send $words through the pipe: exit status $status, not $(cat "$expected.status"): $(cat "$work/windows.out")"
+    cmp -s "$expected.frames" "$work/windows.frames" \
+        || fail "vexel-send $words through the pipe: other frames: $(diff "$expected.frames" "$work/windows.frames")"
+    cmp -s "$expected.out" "$work/windows.out" \
+        || fail "vexel-send $words through the pipe: other output: $(diff "$expected.out" "$work/windows.out")"
+done
+echo "vexel-module.exe: through its pipe, the frames, output and statuses of the Linux module for ${#commands[@]} commands"
+wineserver -k || true
+
+# The zip's one click: the module on the port the user's vexel.ini names,
+# then the panel; clicks reach the module's frames; another program is
+# refused while the panel holds the port; closing the module's window is a
+# lost port, said once.
+appdata="$(winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')")"
+mkdir -p "$appdata/VexelApp"
+printf '[Settings]\r\nCommPort=4\r\n' >"$appdata/VexelApp/vexel.ini"
+wine "$app/vexelapp-with-module.exe" >/dev/null 2>&1 &
+launcher=$!
+disown
+module_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^vexel-module . COM4$' | head -n 1)" \
+    || fail "the one click started no module on port 4: $(cat "$app/vexel-module.log" 2>/dev/null)"
+panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+    || fail "the one click started no panel"
+xdotool windowmove "$panel_window" 0 0
+sleep 2
+module_log="$app/vexel-module.log"
+click 188 48                                  # CONNECT
+click 164 292                                 # Set Scrolling Speed
+click 660 204                                 # Display Bitmap
+sleep 1
+for kind in "scroll-speed" "display-bitmap pos=0"; do
+    grep -qF "$kind" "$module_log" || fail "the panel's $kind did not reach the virtual module: $(cat "$module_log")"
+done
+status=0
+wine "$app/vexel-send.exe" --port 4 speed 1 >"$work/held.out" 2>&1 || status=$?
+[ "$status" = 3 ] && grep -q 'held by another program' "$work/held.out" \
+    || fail "vexel-send.exe beside the connected panel: status $status, $(cat "$work/held.out")"
+click 188 48                                  # Disconnect
+wine "$app/vexel-send.exe" --port 4 --quiet save 2 FF818181818181FF \
+    || fail "the virtual module did not acknowledge vexel-send.exe's store: $(tail -n 5 "$module_log")"
+click 188 48                                  # CONNECT again
+xdotool windowfocus "$module_window" 2>/dev/null
+xdotool key alt+F4 2>/dev/null
+box="$(timeout 20 xdotool search --sync --onlyvisible --name '^VexelApp$' | head -n 1)" \
+    || fail "closing the module's window while connected said nothing"
+xdotool windowfocus "$box" 2>/dev/null
+xdotool key Return 2>/dev/null
+sleep 2
+xdotool search --onlyvisible --name '^VexelApp$' >/dev/null && fail "the lost port was said more than once"
+xdotool windowfocus "$panel_window" 2>/dev/null
+xdotool key alt+F4 2>/dev/null
+for _ in $(seq 100); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$launcher" 2>/dev/null && fail "the one click did not end with the panel"
+echo "vexelapp-with-module.exe: module and panel in one click; the panel's clicks and a store reached the module;"
+echo "  a second program was refused while the panel held the port; the module's window closed was a lost port"
+wineserver -k || true
+
 # --- 4. The installer and the uninstaller, silent ------------------------
 new_prefix install
 wine "$installer" /S
@@ -277,6 +361,22 @@ timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' >/dev/null
     || fail "the Start-menu entry did not start the panel"
 echo "installer: installed into Program Files; the Start-menu entry starts the panel"
 wineserver -k || true
+# Port 4 of this prefix is no COM port Wine maps: the entry starts the module.
+sed -i 's/^CommPort=.*/CommPort=4\r/' "$program_dir/vexel.ini"
+wine start /unix "$menu/VexelApp with virtual module.lnk" >/dev/null 2>&1 &
+disown
+timeout 120 xdotool search --sync --onlyvisible --name '^vexel-module . COM4$' >/dev/null \
+    || fail "the Start-menu entry \"VexelApp with virtual module\" started no module"
+panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+    || fail "the Start-menu entry \"VexelApp with virtual module\" started no panel"
+sleep 1
+xdotool windowfocus "$panel_window" 2>/dev/null
+xdotool key alt+F4 2>/dev/null
+for _ in $(seq 100); do xdotool search --onlyvisible --name '^vexel-module' >/dev/null || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^vexel-module' >/dev/null && fail "the module outlived the panel"
+echo "installer: its entry \"VexelApp with virtual module\" starts both, and the module ends with the panel"
+wineserver -k || true
+cp "$app/vexel.ini" "$program_dir/vexel.ini"
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VexelApp' /v EstimatedSize 2>/dev/null \
     | grep -q 'REG_DWORD' || fail "the Apps entry has no EstimatedSize"
 # The administrator's settings survive an upgrade or repair, and an

@@ -220,7 +220,7 @@ mkdir -p "$stage/platforms" "$stage/styles" "$stage/imageformats"
 # Every executable and DLL goes in stripped, which also sets the time stamp
 # in its header to SOURCE_DATE_EPOCH, whenever Qt was built.
 stage_binary() { x86_64-w64-mingw32-strip --strip-unneeded -o "$stage/$2/$(basename "$1")" "$1"; }
-for program in vexelapp vexel-send vexel-module vexel-ports; do
+for program in vexelapp vexelapp-with-module vexel-send vexel-module vexel-ports; do
     stage_binary "$build/$program.exe" .
 done
 # Qt Gui's picture readers, which vexel-send loads from its own folder for a

@@ -42,6 +42,7 @@ Section "VexelApp"
     SetShellVarContext all
     CreateDirectory "$SMPROGRAMS\VexelApp"
     CreateShortcut "$SMPROGRAMS\VexelApp\VexelApp.lnk" "$INSTDIR\vexelapp.exe"
+    CreateShortcut "$SMPROGRAMS\VexelApp\VexelApp with virtual module.lnk" "$INSTDIR\vexelapp-with-module.exe"
     CreateShortcut "$SMPROGRAMS\VexelApp\Uninstall VexelApp.lnk" "$INSTDIR\uninstall.exe"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "VexelApp"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -60,10 +61,15 @@ SectionEnd
 Section "Uninstall"
     SetShellVarContext all
     Delete "$SMPROGRAMS\VexelApp\VexelApp.lnk"
+    Delete "$SMPROGRAMS\VexelApp\VexelApp with virtual module.lnk"
     Delete "$SMPROGRAMS\VexelApp\Uninstall VexelApp.lnk"
     RMDir "$SMPROGRAMS\VexelApp"
     !include "${LISTS}/settings.nsh"
     !include "${LISTS}/uninstall.nsh"
+    ; What the virtual module leaves in the program folder when it may write
+    ; there: its log and the slots it stored.
+    Delete "$INSTDIR\vexel-module.log"
+    Delete "$INSTDIR\vexel-module.state"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
