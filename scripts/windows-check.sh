@@ -275,7 +275,8 @@ pids+=($!)
 for _ in $(seq 100); do grep -q '^virtual port ' "$work/virtual.log" && break; sleep 0.1; done
 grep -q '^virtual port COM1 -> \\\\.\\pipe\\' "$work/virtual.log" \
     || fail "vexel-module.exe serves no virtual port: $(cat "$work/virtual.log")"
-virtual_since() { tail -n +"$(($1 + 1))" "$work/virtual.log" | grep '^frame ' || true; }
+# Its log, written on Windows, ends its lines with CR LF.
+virtual_since() { tail -n +"$(($1 + 1))" "$work/virtual.log" | tr -d '\r' | grep '^frame ' || true; }
 for index in "${!commands[@]}"; do
     words="${commands[$index]}"
     status=0
