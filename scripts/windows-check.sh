@@ -34,6 +34,19 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "windows-check: $*" >&2; exit 1; }
 
+# The first visible window whose name matches, waiting up to the given
+# seconds (120 by default). xdotool's own wait (--sync) fails outright when a
+# window it looks at goes away meanwhile, as a starting program's do.
+find_window() {
+    local found
+    for _ in $(seq $((${2:-120} * 5))); do
+        found="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)" || true
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        sleep 0.2
+    done
+    return 1
+}
+
 new_prefix() {
     export WINEPREFIX="$work/prefix-$1"
     wineboot --init >/dev/null 2>&1
@@ -216,7 +229,7 @@ start_module
 before="$(wc -l <"$module_log")"
 wine "$app/vexelapp.exe" >/dev/null 2>&1 &
 disown
-panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+panel_window="$(find_window '^VexelApp \(')" \
     || fail "the panel's window did not appear"
 xdotool windowmove "$panel_window" 0 0
 sleep 2
@@ -245,7 +258,7 @@ for start in $(seq "$starts"); do
     wine "$app/vexelapp.exe" >/dev/null 2>&1 &
     panel=$!
     disown
-    panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+    panel_window="$(find_window '^VexelApp \(')" \
         || fail "the panel's window did not appear in start $start"
     xdotool windowmove "$panel_window" 0 0
     sleep 1
@@ -253,7 +266,7 @@ for start in $(seq "$starts"); do
     for store in "660 292" "484 392"; do                       # Save Bitmap, Save Current Screen as Startup
         before="$(grep -c '^answer AA' "$module_log" || true)"
         click $store
-        box="$(timeout 20 xdotool search --sync --onlyvisible --name '^VexelApp$' | head -n 1)" \
+        box="$(find_window '^VexelApp$' 20)" \
             || fail "no message box after a store in start $start: $(tail -n 5 "$module_log")"
         [ "$(grep -c '^answer AA' "$module_log")" -gt "$before" ] || fail "a store in start $start was not answered"
         # Closed with Enter, as a person would; Wine takes keys only in the window that has the focus.
@@ -307,9 +320,9 @@ printf '[Settings]\r\nCommPort=4\r\n' >"$appdata/VexelApp/vexel.ini"
 wine "$app/vexelapp-with-module.exe" >/dev/null 2>&1 &
 launcher=$!
 disown
-timeout 120 xdotool search --sync --onlyvisible --name '^vexel-module.*COM4$' >/dev/null \
+find_window '^vexel-module.*COM4$' >/dev/null \
     || fail "the one click started no module on port 4: $(cat "$app/vexel-module.log" 2>/dev/null)"
-panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+panel_window="$(find_window '^VexelApp \(')" \
     || fail "the one click started no panel"
 xdotool windowmove "$panel_window" 0 0
 sleep 2
@@ -332,7 +345,7 @@ click 188 48                                  # CONNECT again
 # Closed as its close box closes it (taskkill without /F sends the window
 # WM_CLOSE): with no window manager, Wine's windows have no close box.
 wine taskkill /IM vexel-module.exe >/dev/null 2>&1
-box="$(timeout 20 xdotool search --sync --onlyvisible --name '^VexelApp$' | head -n 1)" \
+box="$(find_window '^VexelApp$' 20)" \
     || fail "closing the module's window while connected said nothing"
 xdotool windowfocus "$box" 2>/dev/null
 xdotool key Return 2>/dev/null
@@ -358,7 +371,7 @@ done
 [ -f "$menu/VexelApp.lnk" ] || fail "the installer made no Start-menu entry"
 wine start /unix "$menu/VexelApp.lnk" >/dev/null 2>&1 &
 disown
-timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' >/dev/null \
+find_window '^VexelApp \(' >/dev/null \
     || fail "the Start-menu entry did not start the panel"
 echo "installer: installed into Program Files; the Start-menu entry starts the panel"
 wineserver -k || true
@@ -366,9 +379,9 @@ wineserver -k || true
 sed -i 's/^CommPort=.*/CommPort=4\r/' "$program_dir/vexel.ini"
 wine start /unix "$menu/VexelApp with virtual module.lnk" >/dev/null 2>&1 &
 disown
-timeout 120 xdotool search --sync --onlyvisible --name '^vexel-module.*COM4$' >/dev/null \
+find_window '^vexel-module.*COM4$' >/dev/null \
     || fail "the Start-menu entry \"VexelApp with virtual module\" started no module"
-panel_window="$(timeout 120 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+panel_window="$(find_window '^VexelApp \(')" \
     || fail "the Start-menu entry \"VexelApp with virtual module\" started no panel"
 sleep 1
 wine taskkill /IM vexelapp.exe >/dev/null 2>&1
