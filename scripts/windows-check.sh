@@ -225,6 +225,31 @@ export DISPLAY=:95
 Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
+# Every caption whole and in the Linux panel's face: the rows and columns
+# of its ink in the Windows panel are those of the Linux panel, give or take
+# a pixel of rounding. Each place is a caption's inside, a button's without
+# its border, in the window's pixels; both panels are closed, so greyed.
+captions=(
+    "Comm Port:24,18,70,12" "CONNECT:131,43,115,11" "Clear ALL:619,107,51,19"
+    "Show Static Characters:155,115,83,27" "character 0 (two lines):48,160,193,49"
+    "Scroll Text:251,211,75,19" "Type Scrolling text (two lines):48,240,161,25" "Set Scrolling Speed:107,283,115,19"
+    "0 - Slowest , 3 - Fastest:104,312,121,17" "Show Animation:40,352,81,17" "Up Arrow:43,379,59,27"
+    "Down Arrow:123,379,59,27" "Right Arrow:203,379,59,27" "Left Arrow:283,379,59,27"
+    "Save Current Screen as Startup:387,379,195,27" "Display Position:616,168,81,17"
+    "Display Bitmap:619,195,83,19" "Save at Location:616,232,89,17" "Save Bitmap:619,283,83,19"
+    "Bitmap Data:608,336,97,17" "Bytes Sent:32,464,57,17"
+)
+ink() {
+    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 60% -negate -trim -format '%w %h %X %Y' info: 2>/dev/null
+}
+QT_QPA_PLATFORM=xcb "$linux/vexelapp" >/dev/null 2>&1 &
+linux_panel=$!
+panel_window="$(timeout 60 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+    || fail "the Linux panel's window did not appear"
+sleep 1
+import -window "$panel_window" "$work/linux-panel.png"
+kill "$linux_panel"
+wait "$linux_panel" 2>/dev/null || true
 start_module
 before="$(wc -l <"$module_log")"
 wine "$app/vexelapp.exe" >/dev/null 2>&1 &
@@ -233,6 +258,18 @@ panel_window="$(find_window '^VexelApp \(')" \
     || fail "the panel's window did not appear"
 xdotool windowmove "$panel_window" 0 0
 sleep 2
+import -window "$panel_window" "$work/windows-panel.png"
+for caption in "${captions[@]}"; do
+    place="${caption##*:}"
+    IFS=, read -r x y w h <<<"$place"
+    read -r -a linux_ink <<<"$(ink "$work/linux-panel.png" "${w}x${h}+${x}+${y}")"
+    read -r -a windows_ink <<<"$(ink "$work/windows-panel.png" "${w}x${h}+${x}+${y}")"
+    for i in 0 1 2 3; do
+        difference=$((windows_ink[i] - linux_ink[i]))
+        [ "${difference#-}" -le 2 ] || fail "the caption \"${caption%:*}\" covers ${windows_ink[*]} (width height left top) under Wine, ${linux_ink[*]} on Linux"
+    done
+done
+echo "vexelapp.exe: ${#captions[@]} captions cover the rows and columns they cover on Linux"
 click() { xdotool mousemove --window "$panel_window" "$1" "$2" click 1; sleep 0.3; }
 click 188 48                                  # CONNECT
 click 164 292                                 # Set Scrolling Speed

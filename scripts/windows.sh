@@ -19,7 +19,7 @@ what="${1:-packages}"
 jobs="${VEXEL_JOBS:-$(nproc)}"
 
 "$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix cmake ninja-build dpkg-dev nsis zip patch \
-    qt6-base-dev qt6-base-dev-tools xz-utils
+    qt6-base-dev qt6-base-dev-tools xz-utils fonts-wine
 
 qt_version=6.4.2
 # Debian's source package of Qt Serial Port cannot be had at present; the same
@@ -227,6 +227,10 @@ done
 # PNG, BMP or JPEG.
 stage_binary "$build/vexel-picturereader.dll" .
 cp "$root/assets/vexel.ini" "$root/assets/dotf.BMP" "$root/assets/dotb.JPG" "$stage/"
+# The panel's face, Wine's metric-compatible Tahoma: Wine's own is not one
+# that Qt's FreeType fonts can find, and a Windows without Tahoma has none.
+mkdir -p "$stage/fonts"
+cp /usr/share/wine/fonts/tahoma.ttf "$stage/fonts/"
 for library in Core Gui Widgets SerialPort; do
     stage_binary "$qt/bin/Qt6$library.dll" .
 done
@@ -243,6 +247,7 @@ done
 mkdir -p "$stage/licences"
 cp "$root/LICENSE" "$stage/licences/VexelApp.txt"
 cp "$qt/licences/"* "$giflib/licences/"* "$stage/licences/"
+cp /usr/share/doc/fonts-wine/copyright "$stage/licences/wine-fonts.txt"
 find "$stage" -type d -exec chmod 755 {} + -o -type f -exec chmod 644 {} +
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 

@@ -12,6 +12,7 @@
 int main(int argc, char *argv[])
 {
     StandardStreams::openClosed();
+    AppLook::beforeApplication();
     QApplication app(argc, argv);
     AppLook::prepare();
 
