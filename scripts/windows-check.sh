@@ -230,7 +230,8 @@ sleep 1
 # a pixel of rounding. Each place is a caption's inside, a button's without
 # its border, in the window's pixels; both panels are closed, so greyed.
 captions=(
-    "Comm Port:24,18,70,12" "CONNECT:131,43,115,11" "Clear ALL:619,107,51,19"
+    "Comm Port:28,20,66,16" "Display Control:30,79,80,14" "Communication Monitor:30,439,122,14"
+    "CONNECT:131,43,115,11" "Clear ALL:619,107,51,19"
     "Show Static Characters:155,115,83,27" "character 0 (two lines):48,160,193,49"
     "Scroll Text:251,211,75,19" "Type Scrolling text (two lines):48,240,161,25" "Set Scrolling Speed:107,283,115,19"
     "0 - Slowest , 3 - Fastest:104,312,121,17" "Show Animation:40,352,81,17" "Up Arrow:43,379,59,27"
@@ -240,11 +241,11 @@ captions=(
     "Bitmap Data:608,336,97,17" "Bytes Sent:32,464,57,17"
 )
 ink() {
-    convert "$1" -crop "$2" +repage -colorspace Gray -threshold 60% -negate -trim -format '%w %h %X %Y' info: 2>/dev/null
+    convert "$1" -crop "$2" +repage -colorspace Gray -auto-level -threshold 60% -negate -trim -format '%w %h %X %Y' info: 2>/dev/null
 }
 QT_QPA_PLATFORM=xcb "$linux/vexelapp" >/dev/null 2>&1 &
 linux_panel=$!
-panel_window="$(timeout 60 xdotool search --sync --onlyvisible --name '^VexelApp \(' | head -n 1)" \
+panel_window="$(find_window '^VexelApp \(' 60)" \
     || fail "the Linux panel's window did not appear"
 sleep 1
 import -window "$panel_window" "$work/linux-panel.png"
