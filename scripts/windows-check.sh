@@ -291,7 +291,7 @@ echo "vexelapp.exe: connected to COM1; speed, scroll text and bitmap reached the
 wineserver -k || true
 # Both stores, each the first command after connecting in a fresh start,
 # which once crashed the panel: each acknowledged with its message box.
-starts=15
+starts=10
 for start in $(seq "$starts"); do
     wine "$app/vexelapp.exe" >/dev/null 2>&1 &
     panel=$!
