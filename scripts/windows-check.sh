@@ -354,6 +354,18 @@ wineserver -k || true
 # lost port, said once.
 appdata="$(winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')")"
 mkdir -p "$appdata/VexelApp"
+# A port Windows has is the settings' meaning: the panel alone, and why.
+wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /t REG_SZ /d /dev/null /f >/dev/null
+wineserver -k || true
+wineserver -w
+printf '[Settings]\r\nCommPort=5\r\n' >"$appdata/VexelApp/vexel.ini"
+wine "$app/vexelapp-with-module.exe" >/dev/null 2>&1 &
+disown
+find_window '^VexelApp with virtual module$' 60 >/dev/null || fail "the one click on COM5, a port Windows has, said nothing"
+find_window '^VexelApp \(' 60 >/dev/null || fail "the one click on COM5 did not start the panel alone"
+xdotool search --onlyvisible --name '^vexel-module' >/dev/null && fail "the one click started a module over COM5"
+echo "vexelapp-with-module.exe: on COM5, a port Windows has, the panel started alone and the reason was shown"
+wineserver -k || true
 printf '[Settings]\r\nCommPort=4\r\n' >"$appdata/VexelApp/vexel.ini"
 wine "$app/vexelapp-with-module.exe" >/dev/null 2>&1 &
 launcher=$!
