@@ -94,7 +94,10 @@ start_module() {
 }
 stop_module() { kill "$module" 2>/dev/null || true; wait "$module" 2>/dev/null || true; }
 # The frames the module saw since the given line of its log.
-frames_since() { tail -n +"$(($1 + 1))" "$module_log" | grep '^frame ' || true; }
+# The frames a module's log lists after its given line; a log written on
+# Windows ends its lines with CR LF.
+frames_after() { tail -n +"$(($2 + 1))" "$1" | tr -d '\r' | grep '^frame ' || true; }
+frames_since() { frames_after "$module_log" "$1"; }
 settle() { sleep 0.3; }
 
 new_prefix send
@@ -138,33 +141,39 @@ commands=(
     "show 0 @$root/tests/data/im-interlaced.gif" "play 1 @$root/tests/data/im-previous.gif"
     "play 0 @$root/tests/data/gifsicle-optimised.gif --repeat 1" "show 1 @$work/cut.gif"
 )
-compare() {
-    local words="$1" linux_status=0 windows_status=0 before
-    before="$(wc -l <"$module_log")"
+# vexel-send.exe --port 1 with the words gives what Linux gave for them,
+# kept in $work/expected/N.*, to the module whose log is given.
+matches_linux() {
+    local n="$1" words="$2" log="$3" how="$4" status=0 before
+    before="$(wc -l <"$log")"
     # shellcheck disable=SC2086
-    "$linux/vexel-send" --dir "$module_dir" --port 1 $words >"$work/linux.out" 2>&1 || linux_status=$?
-    settle
-    frames_since "$before" >"$work/linux.frames"
-    before="$(wc -l <"$module_log")"
-    # shellcheck disable=SC2086
-    wine "$app/vexel-send.exe" --port 1 $words >"$work/windows.raw" 2>&1 || windows_status=$?
+    wine "$app/vexel-send.exe" --port 1 $words >"$work/windows.raw" 2>&1 || status=$?
     tr -d '\r' <"$work/windows.raw" >"$work/windows.out"
     settle
-    frames_since "$before" >"$work/windows.frames"
-    [ "$linux_status" = "$windows_status" ] \
-        || fail "vexel-send $words: exit status $windows_status on Windows, $linux_status on Linux: $(cat "$work/windows.out")"
-    [ "${2:-$linux_status}" = "$linux_status" ] || fail "vexel-send $words: exit status $linux_status, not $2"
-    [ -s "$work/linux.frames" ] || [ "$linux_status" != 0 ] || fail "vexel-send $words: the module saw no frame"
-    cmp -s "$work/linux.frames" "$work/windows.frames" \
-        || fail "vexel-send $words: other frames on Windows: $(diff "$work/linux.frames" "$work/windows.frames")"
-    cmp -s "$work/linux.out" "$work/windows.out" \
-        || fail "vexel-send $words: other output on Windows: $(diff "$work/linux.out" "$work/windows.out")"
-    # What the virtual module's pipe must give too.
+    frames_after "$log" "$before" >"$work/windows.frames"
+    local expected="$work/expected/$n"
+    [ "$status" = "$(cat "$expected.status")" ] || fail "vexel-send $words $how: exit status $status on Windows," \
+        "$(cat "$expected.status") on Linux: $(cat "$work/windows.out")"
+    cmp -s "$expected.frames" "$work/windows.frames" \
+        || fail "vexel-send $words $how: other frames on Windows: $(diff "$expected.frames" "$work/windows.frames")"
+    cmp -s "$expected.out" "$work/windows.out" \
+        || fail "vexel-send $words $how: other output on Windows: $(diff "$expected.out" "$work/windows.out")"
+}
+# Linux's vexel-send first, its answers kept for the virtual module's pipe too.
+compare() {
+    local words="$1" status=0 before expected
     compared=$((compared + 1))
+    expected="$work/expected/$compared"
     mkdir -p "$work/expected"
-    cp "$work/linux.out" "$work/expected/$compared.out"
-    cp "$work/linux.frames" "$work/expected/$compared.frames"
-    echo "$linux_status" >"$work/expected/$compared.status"
+    before="$(wc -l <"$module_log")"
+    # shellcheck disable=SC2086
+    "$linux/vexel-send" --dir "$module_dir" --port 1 $words >"$expected.out" 2>&1 || status=$?
+    settle
+    frames_since "$before" >"$expected.frames"
+    echo "$status" >"$expected.status"
+    [ "${2:-$status}" = "$status" ] || fail "vexel-send $words: exit status $status, not $2"
+    [ -s "$expected.frames" ] || [ "$status" != 0 ] || fail "vexel-send $words: the module saw no frame"
+    matches_linux "$compared" "$words" "$module_log" "through COM1"
 }
 compared=0
 for words in "${commands[@]}"; do
@@ -326,24 +335,8 @@ pids+=($!)
 for _ in $(seq 100); do grep -q '^virtual port ' "$work/virtual.log" && break; sleep 0.1; done
 grep -q '^virtual port COM1 -> \\\\.\\pipe\\' "$work/virtual.log" \
     || fail "vexel-module.exe serves no virtual port: $(cat "$work/virtual.log")"
-# Its log, written on Windows, ends its lines with CR LF.
-virtual_since() { tail -n +"$(($1 + 1))" "$work/virtual.log" | tr -d '\r' | grep '^frame ' || true; }
 for index in "${!commands[@]}"; do
-    words="${commands[$index]}"
-    status=0
-    before="$(wc -l <"$work/virtual.log")"
-    # shellcheck disable=SC2086
-    wine "$app/vexel-send.exe" --port 1 $words >"$work/windows.raw" 2>&1 || status=$?
-    tr -d '\r' <"$work/windows.raw" >"$work/windows.out"
-    settle
-    virtual_since "$before" >"$work/windows.frames"
-    expected="$work/expected/$((index + 1))"
-    [ "$status" = "$(cat "$expected.status")" ] \
-        || fail "vexel-send $words through the pipe: exit status $status, not $(cat "$expected.status"): $(cat "$work/windows.out")"
-    cmp -s "$expected.frames" "$work/windows.frames" \
-        || fail "vexel-send $words through the pipe: other frames: $(diff "$expected.frames" "$work/windows.frames")"
-    cmp -s "$expected.out" "$work/windows.out" \
-        || fail "vexel-send $words through the pipe: other output: $(diff "$expected.out" "$work/windows.out")"
+    matches_linux "$((index + 1))" "${commands[$index]}" "$work/virtual.log" "through the pipe"
 done
 echo "vexel-module.exe: through its pipe, the frames, output and statuses of the Linux module for ${#commands[@]} commands"
 wineserver -k || true

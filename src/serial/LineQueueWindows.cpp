@@ -1,6 +1,7 @@
 #include "LineQueue.h"
 
 #include "PipeLine.h"
+#include "SystemReason.h"
 
 #include <QSerialPort>
 #include <QThread>
@@ -53,7 +54,7 @@ Queued queued(const QIODevice &line)
     COMSTAT status{};
     if (::ClearCommError(HANDLE(port->handle()), &errors, &status))
         return {int(status.cbOutQue), {}};
-    return {-1, qt_error_string(int(::GetLastError()))};
+    return {-1, systemReason(int(::GetLastError()))};
 }
 
 // QSerialPort's own clear() also aborts the wait for input it keeps pending,
@@ -61,7 +62,7 @@ Queued queued(const QIODevice &line)
 QString discardInput(QIODevice &line)
 {
     if (QSerialPort *port = qobject_cast<QSerialPort *>(&line); port && !::PurgeComm(HANDLE(port->handle()), PURGE_RXCLEAR))
-        return qt_error_string(int(::GetLastError()));
+        return systemReason(int(::GetLastError()));
     line.readAll();
     return QString();
 }

@@ -12,7 +12,7 @@ QString reasonFor(DWORD error)
 {
     if (error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NO_DATA)
         return QStringLiteral("the virtual module closed its port");
-    return systemReason(qt_error_string(int(error)));
+    return systemReason(int(error));
 }
 
 } // namespace
@@ -75,25 +75,31 @@ void PipeLine::startRead()
     m_readPending = true;
 }
 
+// Whether the call on overlap has ended well, with its count; one that
+// failed breaks the pipe off. A completed call leaves its event set, which
+// would wake the notifier for ever: it is cleared here, and the next call
+// clears it again as it begins.
+bool PipeLine::ended(OVERLAPPED &overlap, bool &pending, DWORD &count)
+{
+    if (!pending)
+        return false;
+    const bool done = ::GetOverlappedResult(m_pipe, &overlap, &count, FALSE);
+    const DWORD error = done ? ERROR_SUCCESS : ::GetLastError();
+    if (error == ERROR_IO_INCOMPLETE)
+        return false;
+    pending = false;
+    ::ResetEvent(overlap.hEvent);
+    if (!done)
+        breakOff(error);
+    return done;
+}
+
 void PipeLine::finishRead()
 {
-    if (!m_readPending)
-        return;
     DWORD count = 0;
-    if (!::GetOverlappedResult(m_pipe, &m_readOverlap, &count, FALSE)) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_IO_INCOMPLETE)
-            return;
-        m_readPending = false;
-        ::ResetEvent(m_readOverlap.hEvent);
-        breakOff(error);
+    if (!ended(m_readOverlap, m_readPending, count))
         return;
-    }
-    m_readPending = false;
     m_received.append(m_readBuffer.constData(), qsizetype(count));
-    // A completed call leaves its event set, which would wake the notifier
-    // for ever; the next call clears it as it begins.
-    ::ResetEvent(m_readOverlap.hEvent);
     startRead();
     if (count > 0)
         emit readyRead();
@@ -144,21 +150,10 @@ void PipeLine::startWrite()
 
 void PipeLine::finishWrite()
 {
-    if (!m_writePending)
-        return;
     DWORD count = 0;
-    if (!::GetOverlappedResult(m_pipe, &m_writeOverlap, &count, FALSE)) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_IO_INCOMPLETE)
-            return;
-        m_writePending = false;
-        ::ResetEvent(m_writeOverlap.hEvent);
-        breakOff(error);
+    if (!ended(m_writeOverlap, m_writePending, count))
         return;
-    }
-    m_writePending = false;
     m_writing.clear();
-    ::ResetEvent(m_writeOverlap.hEvent);
     emit bytesWritten(count);
     startWrite();
 }

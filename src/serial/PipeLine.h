@@ -43,6 +43,7 @@ private:
     void finishRead();
     void startWrite();
     void finishWrite();
+    bool ended(OVERLAPPED &overlap, bool &pending, DWORD &count);
     void breakOff(DWORD error);
 
     HANDLE m_pipe = INVALID_HANDLE_VALUE;

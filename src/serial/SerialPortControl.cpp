@@ -335,6 +335,8 @@ bool SerialPortControl::waitForLine()
             stopForStall();
             break;
         }
+        // Counted before the wait, which itself completes writes on Windows.
+        const qint64 waiting = m_line->bytesToWrite();
         const LineQueue::Readiness line = LineQueue::waitWritable(*m_line, int(stall.remainingTime()));
         if (line == LineQueue::Readiness::Waiting)
             continue;
@@ -342,7 +344,6 @@ bool SerialPortControl::waitForLine()
             loseDevice(hangUpReason());
             break;
         }
-        const qint64 waiting = m_line->bytesToWrite();
         pushOut();
         if (m_line->bytesToWrite() < waiting)
             stall.setRemainingTime(m_stallLimitMs);

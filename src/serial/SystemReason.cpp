@@ -8,3 +8,8 @@ QString systemReason(QString text)
         text[0] = text[0].toLower();
     return text;
 }
+
+QString systemReason(int errorCode)
+{
+    return systemReason(qt_error_string(errorCode));
+}

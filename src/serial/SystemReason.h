@@ -7,3 +7,5 @@
 // begin in lower case and end without a full stop; a name in capitals
 // ("COM7 ...") keeps them.
 QString systemReason(QString text);
+// The same for the system's error code, as errno or GetLastError() give it.
+QString systemReason(int errorCode);

@@ -10,6 +10,11 @@ QString pipeName(int)
     return QString();
 }
 
+QString heldReason()
+{
+    return QString();
+}
+
 bool isPipe(const QString &)
 {
     return false;

@@ -17,6 +17,8 @@ namespace VirtualPort {
 // "\\.\pipe\vexelapp-USER-COMn"; empty where ports have no such pipe.
 QString pipeName(int number);
 bool isPipe(const QString &path);
+// Why a second program cannot have the port.
+QString heldReason();
 // Whether a virtual module of this user serves port n now.
 bool served(int number);
 

@@ -16,11 +16,6 @@ const QString PipeNamespace = QStringLiteral("\\\\.\\pipe\\");
 // Room for the bytes of a long run of frames, as a serial driver keeps.
 constexpr DWORD PipeBufferBytes = 4096;
 
-QString systemReason(DWORD error)
-{
-    return systemReason(qt_error_string(int(error)));
-}
-
 const wchar_t *wide(const QString &text)
 {
     return reinterpret_cast<const wchar_t *>(text.utf16());
@@ -76,6 +71,11 @@ QString pipeName(int number)
     return PipeNamespace + QStringLiteral("vexelapp-%1-COM%2").arg(name).arg(number);
 }
 
+QString heldReason()
+{
+    return QStringLiteral("held by another program: the virtual module serves one program at a time");
+}
+
 bool isPipe(const QString &path)
 {
     return path.startsWith(PipeNamespace, Qt::CaseInsensitive);
@@ -95,9 +95,8 @@ Connection open(const QString &pipe)
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_PIPE_BUSY)
-            return {nullptr, QStringLiteral("held by another program: the virtual module serves one program at a time"),
-                    true};
-        return {nullptr, systemReason(error), false};
+            return {nullptr, heldReason(), true};
+        return {nullptr, systemReason(int(error)), false};
     }
     if (!ownedByThisUser(handle)) {
         ::CloseHandle(handle);
@@ -111,7 +110,7 @@ Served serve(int number)
     std::vector<char> user = tokenUser();
     wchar_t *sid = nullptr;
     if (!userSid(user) || !::ConvertSidToStringSidW(userSid(user), &sid))
-        return {nullptr, QStringLiteral("cannot tell which user this is: %1").arg(systemReason(::GetLastError()))};
+        return {nullptr, QStringLiteral("cannot tell which user this is: %1").arg(systemReason(int(::GetLastError())))};
     // Owned by this user, who alone has any access; inherited rights, which
     // would let every user read, are refused.
     const QString sddl = QStringLiteral("O:%1D:P(A;;GA;;;%1)").arg(QString::fromWCharArray(sid));
@@ -119,7 +118,7 @@ Served serve(int number)
     SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(wide(sddl), SDDL_REVISION_1,
                                                                 &security.lpSecurityDescriptor, nullptr))
-        return {nullptr, QStringLiteral("cannot describe the pipe's rights: %1").arg(systemReason(::GetLastError()))};
+        return {nullptr, QStringLiteral("cannot describe the pipe's rights: %1").arg(systemReason(int(::GetLastError())))};
     const QString name = pipeName(number);
     // One instance, made by this module first: a second module, or a second
     // program while one is served, is refused by the system itself.
@@ -131,7 +130,7 @@ Served serve(int number)
     if (pipe == INVALID_HANDLE_VALUE) {
         if (error == ERROR_ACCESS_DENIED || error == ERROR_PIPE_BUSY)
             return {nullptr, QStringLiteral("port %1 is already served by another virtual module (%2)").arg(number).arg(name)};
-        return {nullptr, QStringLiteral("cannot make the pipe %1: %2").arg(name, systemReason(error))};
+        return {nullptr, QStringLiteral("cannot make the pipe %1: %2").arg(name, systemReason(int(error)))};
     }
     return {pipe, QString()};
 }

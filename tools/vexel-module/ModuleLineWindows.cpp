@@ -1,6 +1,7 @@
 #include "ModuleLine.h"
 
 #include "PipeServer.h"
+#include "SystemReason.h"
 
 #include <windows.h>
 
@@ -18,7 +19,7 @@ constexpr int PollMs = 20;
 
 QString systemError(const QString &what)
 {
-    return QStringLiteral("%1: %2").arg(what, qt_error_string(int(::GetLastError())));
+    return QStringLiteral("%1: %2").arg(what, systemReason(int(::GetLastError())));
 }
 
 } // namespace

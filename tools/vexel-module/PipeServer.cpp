@@ -11,7 +11,7 @@ constexpr DWORD WriteWaitMs = 1000;
 
 QString systemError(const QString &what)
 {
-    return QStringLiteral("%1: %2").arg(what, systemReason(qt_error_string(int(::GetLastError()))));
+    return QStringLiteral("%1: %2").arg(what, systemReason(int(::GetLastError())));
 }
 
 } // namespace

@@ -83,12 +83,12 @@ int run(int argc, char **argv)
         QStringLiteral("Folder for the COMn link and the state file (default: this program's folder when you may "
                        "write there, else your own)."),
         QStringLiteral("DIR"));
-    QCommandLineOption portOption(QStringLiteral("port"),
+    const QCommandLineOption portOption(QStringLiteral("port"),
         links ? QStringLiteral("Port number n of the link COMn, 1 to %1 (default: 1).").arg(LastPortNumber)
               : QStringLiteral("Port number n to serve, 1 to %1 (default: 1).").arg(LastPortNumber),
         QStringLiteral("N"),
         QStringLiteral("1"));
-    QCommandLineOption settingsPortOption(QStringLiteral("settings-port"),
+    const QCommandLineOption settingsPortOption(QStringLiteral("settings-port"),
         QStringLiteral("Take the port number from the control panel's settings file, as the panel preselects it."));
     if (!links)
         dirOption.setFlags(QCommandLineOption::HiddenFromHelp);

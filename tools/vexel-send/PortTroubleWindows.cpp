@@ -15,8 +15,7 @@
 QString portTrouble(const QString &device, bool permissionRefused)
 {
     if (VirtualPort::isPipe(device))
-        return permissionRefused ? QStringLiteral("held by another program: the virtual module serves one program at a time")
-                                 : QString();
+        return permissionRefused ? VirtualPort::heldReason() : QString();
     const QString deviceNamespace = QStringLiteral("\\\\.\\");
     const QString name = device.startsWith(deviceNamespace) ? device.mid(deviceNamespace.size()) : device;
     QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
